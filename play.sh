@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the game from its run directory.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh build run
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+
+if [ ! -x build/run/morvu ]; then
+  echo "morvu: the toolbox is built, but there is no game to play yet."
+  exit 0
+fi
+cd build/run
+exec ./morvu "$@"
