@@ -39,7 +39,8 @@ void print_stacktrace() {
         Dl_info info = {};
         const char* name = nullptr;
         char* demangled = nullptr;
-        if (dladdr(address, &info) && info.dli_sname) {
+        // A return address may lie just past the end of its function (calls to noreturn functions).
+        if (dladdr((char*)address - 1, &info) && info.dli_sname) {
             int status = 0;
             demangled = abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status);
             name = status == 0 && demangled ? demangled : info.dli_sname;
