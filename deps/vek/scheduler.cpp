@@ -10,9 +10,6 @@
 
 #include "vek/panic.h"
 
-// Scheduler reports keep fixed line numbers and function names, so their texts stay the same
-// whatever happens to this file's layout.
-#define panic_at(line, function, ...) vek_panic(VEK_FILE, line, function, __VA_ARGS__)
 
 static_assert(sizeof(Animation::from) == sizeof(Data_Block) && sizeof(Animation::to) == sizeof(Data_Block));
 
@@ -98,7 +95,7 @@ void _init_action(Scheduler* scheduler, Action* action, const Action_Create_Info
     action->fired = 0;
     if (info->param) {
         if (info->param_size >= sizeof(Data_Block) + 1)
-            panic_at(330, "_init_action", "%llu (sizeof(Data_Block)) < %u (aci.param_size)",
+            panic("%llu (sizeof(Data_Block)) < %u (aci.param_size)",
                      (unsigned long long)sizeof(Data_Block), info->param_size);
         action->form = 0;
         action->callback = info->callback;
@@ -260,7 +257,7 @@ Animation* schedule_animation(Scheduler* scheduler, const Animation_Request* req
     animation->end_countdown = request->end_s;
     u64 size = value_size(scheduler, request->type);
     if (size == 0)
-        panic_at(241, "schedule_animation", "Interpolatee (%d) size was 0 (was it initialized correctly)?",
+        panic("Interpolatee (%d) size was 0 (was it initialized correctly)?",
                  (int)request->type);
     memcpy(animation->from, request->from, size);
     memcpy(animation->to, request->to, size);
@@ -284,8 +281,7 @@ static f64 shape(const Scheduler* scheduler, Shaper shaper, f64 t) {
     u8 code = (u8)shaper;
     Shaper_Function user = code < 127 ? scheduler->shapers[code] : nullptr;
     if (!user)
-        panic_at(292, "advance_single_animation",
-                 "Shaper function for type (%d) was nullptr (was it initialized correctly)?", (int)code);
+        panic("Shaper function for type (%d) was nullptr (was it initialized correctly)?", (int)code);
     return user((f32)t);
 }
 
@@ -306,8 +302,7 @@ void advance_single_animation(Scheduler* scheduler, Animation* animation) {
     u8 kind = (u8)animation->type;
     Interpolator interpolator = kind < 127 ? scheduler->interpolators[kind] : nullptr;
     if (!interpolator)
-        panic_at(310, "advance_single_animation",
-                 "Interpolator function for type (%d) was nullptr (was it initialized correctly)?", (int)kind);
+        panic("Interpolator function for type (%d) was nullptr (was it initialized correctly)?", (int)kind);
     interpolator(animation->from, (f32)s, animation->to, animation->target);
 }
 
@@ -318,7 +313,7 @@ void step_animation(Scheduler* scheduler, Animation* animation, f32 dt) {
     if (animation->end_countdown <= 0) {   // a NaN never ends
         u64 size = value_size(scheduler, animation->type);
         if (size == 0)
-            panic_at(520, "operator()", "Interpolatee (%d) size was 0 (was it initialized correctly)?",
+            panic("Interpolatee (%d) size was 0 (was it initialized correctly)?",
                      (int)animation->type);
         memcpy(animation->target, animation->to, size);
         array_list_push(&scheduler->deferred_free_animations, animation);

@@ -78,7 +78,7 @@ TEST_F(Scheduler_Test, ParametersAreCopiedWhole) {
 TEST_F(Scheduler_Test, ParameterOfMoreThan176BytesPanics) {
     u8 big[177] = {};
     Action_Request request = {0.0f, {0, {.with_data = nullptr}, big, 177, "too big"}};
-    EXPECT_SCHEDULER_PANIC(schedule_action(s, &request), 330, "_init_action",
+    EXPECT_SCHEDULER_PANIC(schedule_action(s, &request), "_init_action",
                            "176 \\(sizeof\\(Data_Block\\)\\) < 177 \\(aci.param_size\\)");
 }
 

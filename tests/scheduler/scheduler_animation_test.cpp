@@ -197,27 +197,27 @@ TEST(Interpolate, QuaternionMixWithoutSignFlip) {
 TEST_F(Scheduler_Test, AnimationOfUnregisteredKindPanics) {
     f32 v[3] = {};
     Animation_Request request = {0.0f, 1.0f, v, Interpolatee::Vec3, v, v, Shaper::Linear, ""};
-    EXPECT_SCHEDULER_PANIC(schedule_animation(s, &request), 241, "schedule_animation",
+    EXPECT_SCHEDULER_PANIC(schedule_animation(s, &request), "schedule_animation",
                            "Interpolatee \\(0\\) size was 0 \\(was it initialized correctly\\)\\?");
     // Kinds past the table are never registered.
     request.type = (Interpolatee)0x90;
-    EXPECT_SCHEDULER_PANIC(schedule_animation(s, &request), 241, "schedule_animation", "Interpolatee \\(144\\)");
+    EXPECT_SCHEDULER_PANIC(schedule_animation(s, &request), "schedule_animation", "Interpolatee \\(144\\)");
 }
 
 TEST_F(Scheduler_Test, MissingShaperOrInterpolatorPanicsOnFirstWrite) {
     f32 target = 0, zero = 0;
     s->value_sizes[7] = 4;   // a size without a blend function
     schedule_animation(s, 0.0f, 1.0f, &target, (Interpolatee)7, zero, zero, Shaper::Linear, "");
-    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), 310, "advance_single_animation",
+    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "advance_single_animation",
                            "Interpolator function for type \\(7\\) was nullptr \\(was it initialized correctly\\)\\?");
 
     clear_scheduler(s);
     schedule_animation(s, 0.0f, 1.0f, &target, Interpolatee::F32, zero, zero, (Shaper)9, "");
-    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), 292, "advance_single_animation",
+    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "advance_single_animation",
                            "Shaper function for type \\(9\\) was nullptr \\(was it initialized correctly\\)\\?");
     clear_scheduler(s);
     schedule_animation(s, 0.0f, 1.0f, &target, Interpolatee::F32, zero, zero, (Shaper)0xF0, "");
-    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), 292, "advance_single_animation", "type \\(240\\)");
+    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "advance_single_animation", "type \\(240\\)");
 }
 
 void spy_nothing(const void*, f32, const void*, void*) {}
@@ -227,13 +227,13 @@ TEST_F(Scheduler_Test, KindUnregisteredBeforeTheEndPanics) {
     register_interpolator(s, (Interpolatee)2, spy_nothing, 4);
     schedule_animation(s, 0.0f, 1.0f, &target, (Interpolatee)2, zero, zero, Shaper::Linear, "");
     s->value_sizes[2] = 0;
-    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 1.0f), 520, "operator\\(\\)", "Interpolatee \\(2\\) size was 0");
+    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 1.0f), "step_animation", "Interpolatee \\(2\\) size was 0");
 }
 
 TEST_F(Scheduler_Test, RegistrationRefusesKindsAnAnimationCannotHold) {
-    EXPECT_SCHEDULER_PANIC(register_interpolator(s, (Interpolatee)3, spy_nothing, 177), [0-9]+,
+    EXPECT_SCHEDULER_PANIC(register_interpolator(s, (Interpolatee)3, spy_nothing, 177),
                            "register_interpolator", "larger than an animation holds");
-    EXPECT_SCHEDULER_PANIC(register_interpolator(s, Interpolatee::F32, spy_nothing, 4), [0-9]+,
+    EXPECT_SCHEDULER_PANIC(register_interpolator(s, Interpolatee::F32, spy_nothing, 4),
                            "register_interpolator", "cannot be registered");
 }
 
