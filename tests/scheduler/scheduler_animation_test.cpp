@@ -213,11 +213,11 @@ TEST_F(Scheduler_Test, MissingShaperOrInterpolatorPanicsOnFirstWrite) {
 
     clear_scheduler(s);
     schedule_animation(s, 0.0f, 1.0f, &target, Interpolatee::F32, zero, zero, (Shaper)9, "");
-    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "advance_single_animation",
+    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "shape",
                            "Shaper function for type \\(9\\) was nullptr \\(was it initialized correctly\\)\\?");
     clear_scheduler(s);
     schedule_animation(s, 0.0f, 1.0f, &target, Interpolatee::F32, zero, zero, (Shaper)0xF0, "");
-    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "advance_single_animation", "type \\(240\\)");
+    EXPECT_SCHEDULER_PANIC(update_scheduler(s, 0.5f), "shape", "type \\(240\\)");
 }
 
 void spy_nothing(const void*, f32, const void*, void*) {}
