@@ -13,12 +13,6 @@
 u8 animation_lock = 0;
 f32 gem_fill_ratio = 0.5f;
 
-// These reports carry fixed line numbers so that logs stay comparable whenever this file is edited.
-#define soft_assert_at_line(line, condition)                                            \
-    do {                                                                                \
-        if (!(condition)) vek_soft_assert_failed(#condition, VEK_FILE, line, __func__); \
-    } while (0)
-
 // ---------------------------------------------------------------------------------------------------
 // Board model
 
@@ -63,8 +57,8 @@ void copy_playing_field(Playing_Field* out, const Playing_Field* src) {
 }
 
 void create_gem_at_pos(Playing_Field* pf, Pos pos, Gem_Type type) {
-    soft_assert_at_line(171, is_in_bounds(pf, pos));
-    soft_assert_at_line(172, type != Gem_Type::None);
+    soft_assert(is_in_bounds(pf, pos));
+    soft_assert(type != Gem_Type::None);
     Gem gem = {};
     gem.type = type;
     set_gem_pos(&gem, pos);
@@ -395,26 +389,30 @@ Pos random_pos(const Playing_Field* pf) {
 
 Gem_Type random_type() { return (Gem_Type)(rand() % 7 + 1); }
 
-Gem_Type random_type_with_check(const Playing_Field* pf) {
-    // Drawing would never end on a board without a gem from Red to White.
-    bool any = false;
+// True when the board holds a gem of a type from Red to White.
+static bool has_drawable_type(const Playing_Field* pf) {
     for (u32 type = (u32)Gem_Type::Red; type <= (u32)Gem_Type::White; type++)
-        any = any || has_gem_of_type(pf, (Gem_Type)type);
-    if (!any) {
-        soft_assert(any);
+        if (has_gem_of_type(pf, (Gem_Type)type)) return true;
+    return false;
+}
+
+Gem_Type random_type_with_check(const Playing_Field* pf) {
+    // Drawing would never end otherwise.
+    if (!has_drawable_type(pf)) {
+        vek_soft_assert_failed("has_drawable_type(pf)", VEK_FILE, __LINE__, __func__);
         return Gem_Type::None;
     }
     Gem_Type ret;
     do ret = (Gem_Type)(rand() % 7 + 2);
     while (!has_gem_of_type(pf, ret));
-    soft_assert_at_line(732, ret != Gem_Type::Black);
+    soft_assert(ret != Gem_Type::Black);
     return ret;
 }
 
 u32 number_of_gems(const Playing_Field* pf) {
     f32 cells = (f32)(pf->width * pf->height) * gem_fill_ratio;
     u32 max_number = (u32)((f64)cells + 0.5);
-    soft_assert_at_line(748, max_number != 0);
+    soft_assert(max_number != 0);
     if (max_number == 0) return 0;
     return (u32)rand() % max_number;
 }

@@ -180,7 +180,7 @@ TEST(RandomBoard, DegenerateInputsReportInsteadOfCrashing) {
     pf.height = 0;
     init_playing_field(&pf);   // the intro's 0 x 0 board
     log = capture_print([&] { EXPECT_EQ(number_of_gems(&pf), 0u); });
-    EXPECT_NE(log.find("condition: max_number != 0\n             in: src/playing_field:748\n"), std::string::npos);
+    EXPECT_NE(log.find("condition: max_number != 0\n             in: src/playing_field:"), std::string::npos);
     EXPECT_NE(log.find("-> number_of_gems\n"), std::string::npos);
     log = capture_print([&] { EXPECT_EQ(random_pos(&pf), (Pos{0, 0})); });
     EXPECT_NE(log.find("assert error"), std::string::npos);
@@ -188,6 +188,7 @@ TEST(RandomBoard, DegenerateInputsReportInsteadOfCrashing) {
     create_gem_at_pos(&pf, Pos{0, 0}, Gem_Type::Black);   // off this board, reported as well
     log = capture_print([&] { EXPECT_EQ(random_type_with_check(&pf), Gem_Type::None); });
     EXPECT_NE(log.find("-> random_type_with_check\n"), std::string::npos);
+    EXPECT_NE(log.find("condition: has_drawable_type(pf)\n"), std::string::npos);
     free_playing_field(&pf);
 }
 
