@@ -1,0 +1,44 @@
+// transform: render objects and world matrices (see transform.h).
+#include "transform.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtx/matrix_decompose.hpp>
+#include <glm/gtx/quaternion.hpp>
+#include <stdlib.h>
+
+#include "vek/print.h"
+
+Bucket_Array<Transform> render_object_pool;
+Array_List<Transform*> gem_transforms;
+Bucket_Array<Transform> pivot_transform_pool;
+
+glm::mat4 get_world_matrix(const Transform* transform) {
+    glm::mat4 local = glm::translate(glm::mat4(1.0f), transform->position) * glm::toMat4(transform->rotation);
+    local = glm::scale(local, transform->scale);
+    if (transform->parent == nullptr) return local;
+    return get_world_matrix(transform->parent) * local;
+}
+
+// Splits a matrix back into the node's position, rotation and scale (skew and perspective dropped).
+static void set_pose_from_matrix(Transform* node, const glm::mat4& matrix) {
+    glm::vec3 skew;
+    glm::vec4 perspective;
+    glm::decompose(matrix, node->scale, node->rotation, node->position, skew, perspective);
+}
+
+void set_parent(Transform* child, Transform* parent) {
+    if (parent == nullptr) return;
+    if (child->parent != nullptr) {
+        println("WARN: child already has parent");
+        fflush(print_stream);
+        abort();
+    }
+    set_pose_from_matrix(child, glm::inverse(get_world_matrix(parent)) * get_world_matrix(child));
+    child->parent = parent;
+}
+
+void remove_parent(Transform* node) {
+    if (node->parent == nullptr) return;
+    set_pose_from_matrix(node, get_world_matrix(node));
+    node->parent = nullptr;
+}
