@@ -59,7 +59,7 @@ Canvas render_gem_picture(Gem_Colour colour, int size, float yaw_deg, float pitc
     lit.a = 1.0f;
 
     glm::vec3 a = to_screen(t.corners[0]), b = to_screen(t.corners[1]), c = to_screen(t.corners[2]);
-    // Screen y points down, so a front face runs clockwise here: flip the area's sign.
+    // Dividing by the signed area makes the weights positive inside, whichever way the triangle runs.
     float area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
     if (std::abs(area) < 1e-6f) continue;
     int x0 = std::max(0, int(std::floor(std::min({a.x, b.x, c.x}))));
