@@ -20,14 +20,14 @@ std::string contents(const std::filesystem::path& path) {
 
 }  // namespace
 
-TEST(Generator, EveryAssetIsInTheRunDirectory) {
+TEST(AssetGenerator, EveryAssetIsInTheRunDirectory) {
   for (const std::string& path : all_asset_paths()) {
     EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path;
     EXPECT_GT(std::filesystem::exists(path) ? std::filesystem::file_size(path) : 0u, 0u) << path;
   }
 }
 
-TEST(Generator, SecondRunWritesTheSameBytes) {
+TEST(AssetGenerator, SecondRunWritesTheSameBytes) {
   std::filesystem::path dir = std::filesystem::temp_directory_path() / ("morvu-assets-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::string command = std::string("\"") + MORVU_ASSETGEN + "\" \"" + dir.string() + "\" \"" + MORVU_FONT_DIR + "\"";

@@ -103,7 +103,7 @@ Picture load(const Picture_Spec& spec) {
 
 }  // namespace
 
-TEST(Pictures, DecodeAtTheirSizesInTheirFormats) {
+TEST(AssetPictures, DecodeAtTheirSizesInTheirFormats) {
   for (const Picture_Spec& spec : picture_specs) {
     SCOPED_TRACE(spec.path);
     bool jpeg = spec.path.size() > 4 && spec.path.substr(spec.path.size() - 4) == ".jpg";
@@ -116,7 +116,7 @@ TEST(Pictures, DecodeAtTheirSizesInTheirFormats) {
   }
 }
 
-TEST(Pictures, SurfaceTexturesAreOpaqueAndReadAsTheirColours) {
+TEST(AssetPictures, SurfaceTexturesAreOpaqueAndReadAsTheirColours) {
   for (const Picture_Spec& spec : picture_specs) {
     if (spec.kind != Picture_Kind::Opaque) continue;
     SCOPED_TRACE(spec.path);
@@ -129,7 +129,7 @@ TEST(Pictures, SurfaceTexturesAreOpaqueAndReadAsTheirColours) {
   }
 }
 
-TEST(Pictures, FlatNormalMapPointsStraightOut) {
+TEST(AssetPictures, FlatNormalMapPointsStraightOut) {
   Picture p = load(picture_specs[0]);
   ASSERT_EQ(picture_specs[0].path, "textures/default_normal.png");
   for (const Pixel& q : p.pixels) {
@@ -139,7 +139,7 @@ TEST(Pictures, FlatNormalMapPointsStraightOut) {
   }
 }
 
-TEST(Pictures, BoardIsCalmAndGridAndGemsStandOutOnIt) {
+TEST(AssetPictures, BoardIsCalmAndGridAndGemsStandOutOnIt) {
   Picture board, black, white;
   ASSERT_TRUE(decode("textures/board.jpg", board));
   ASSERT_TRUE(decode("textures/black.png", black));
@@ -155,7 +155,7 @@ TEST(Pictures, BoardIsCalmAndGridAndGemsStandOutOnIt) {
   EXPECT_GT(contrast(mean, mean_opaque(white)), 3.0f) << "white gems would vanish";
 }
 
-TEST(Pictures, FinishPlatesAreColouredRingsOnTransparency) {
+TEST(AssetPictures, FinishPlatesAreColouredRingsOnTransparency) {
   for (const Picture_Spec& spec : picture_specs) {
     if (spec.kind != Picture_Kind::Finish_Plate) continue;
     SCOPED_TRACE(spec.path);
@@ -180,7 +180,7 @@ float ink_over(const Picture& p, Pixel ground, float ratio) {
   return float(n) / float(p.pixels.size());
 }
 
-TEST(Pictures, OverlaysAreCutOutAndReadOnWhatTheyAreShownOver) {
+TEST(AssetPictures, OverlaysAreCutOutAndReadOnWhatTheyAreShownOver) {
   Picture board;
   ASSERT_TRUE(decode("textures/board.jpg", board));
   Pixel board_mean = mean_opaque(board), white{1, 1, 1, 1};
@@ -223,7 +223,7 @@ float legible_share(const Picture& p, int x0, int y0, int x1, int y1) {
   return float(ink) / float(opaque);
 }
 
-TEST(Pictures, HelpCardsCarryLegibleTextOnAnEvenPanel) {
+TEST(AssetPictures, HelpCardsCarryLegibleTextOnAnEvenPanel) {
   for (const Picture_Spec& spec : picture_specs) {
     if (spec.kind != Picture_Kind::Card) continue;
     SCOPED_TRACE(spec.path);
@@ -239,7 +239,7 @@ TEST(Pictures, HelpCardsCarryLegibleTextOnAnEvenPanel) {
   }
 }
 
-TEST(Pictures, HelpCardsShowTheirGemInItsColour) {
+TEST(AssetPictures, HelpCardsShowTheirGemInItsColour) {
   for (const Picture_Spec& spec : picture_specs) {
     if (spec.kind != Picture_Kind::Card) continue;
     SCOPED_TRACE(spec.path);

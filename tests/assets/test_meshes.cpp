@@ -97,7 +97,7 @@ glm::vec3 centroid(const Obj& obj, const std::array<Corner, 3>& f) {
 
 }  // namespace
 
-TEST(Meshes, EveryMeshKeepsToTheReadersSubset) {
+TEST(AssetMeshes, EveryMeshKeepsToTheReadersSubset) {
   for (const std::string& path : all_asset_paths()) {
     if (path.rfind("meshes/", 0) != 0) continue;
     Obj obj;
@@ -106,7 +106,7 @@ TEST(Meshes, EveryMeshKeepsToTheReadersSubset) {
   }
 }
 
-TEST(Meshes, GemsAreClosedOutwardAndFlatShaded) {
+TEST(AssetMeshes, GemsAreClosedOutwardAndFlatShaded) {
   for (const Gem_Mesh_Spec& spec : gem_mesh_specs) {
     SCOPED_TRACE(spec.path);
     Obj obj = load(spec.path);
@@ -134,7 +134,7 @@ TEST(Meshes, GemsAreClosedOutwardAndFlatShaded) {
   }
 }
 
-TEST(Meshes, GemsStandOnTheBoardInsideACellAndThePickingSphere) {
+TEST(AssetMeshes, GemsStandOnTheBoardInsideACellAndThePickingSphere) {
   for (const Gem_Mesh_Spec& spec : gem_mesh_specs) {
     SCOPED_TRACE(spec.path);
     Obj obj = load(spec.path);
@@ -155,7 +155,7 @@ TEST(Meshes, GemsStandOnTheBoardInsideACellAndThePickingSphere) {
   }
 }
 
-TEST(Meshes, PlaneIsTheUnitSquareFacingUp) {
+TEST(AssetMeshes, PlaneIsTheUnitSquareFacingUp) {
   Obj obj = load("meshes/plane.obj");
   ASSERT_EQ(obj.faces.size(), 2u);
   float area = 0.0f;

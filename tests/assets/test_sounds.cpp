@@ -46,7 +46,7 @@ float rms(const Decoded& d, size_t first_frame, size_t frame_count) {
 
 }  // namespace
 
-TEST(Sounds, DecodeToTheirLengthAudibleAndUnclipped) {
+TEST(AssetSounds, DecodeToTheirLengthAudibleAndUnclipped) {
   for (const Sound_Spec& spec : sound_specs) {
     SCOPED_TRACE(spec.path);
     Decoded d;
@@ -61,7 +61,7 @@ TEST(Sounds, DecodeToTheirLengthAudibleAndUnclipped) {
   }
 }
 
-TEST(Sounds, EffectsLastAboutASecondAtMost) {
+TEST(AssetSounds, EffectsLastAboutASecondAtMost) {
   for (const Sound_Spec& spec : sound_specs) {
     if (spec.path.find("/gems/") == std::string::npos) continue;
     SCOPED_TRACE(spec.path);
@@ -73,7 +73,7 @@ TEST(Sounds, EffectsLastAboutASecondAtMost) {
   }
 }
 
-TEST(Sounds, LoopsJoinWithoutAClickOrADip) {
+TEST(AssetSounds, LoopsJoinWithoutAClickOrADip) {
   for (const Sound_Spec& spec : sound_specs) {
     if (!spec.looped) continue;
     SCOPED_TRACE(spec.path);
