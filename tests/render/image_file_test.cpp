@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(ImageLoad, GreyAndRgbFilesArriveAsRgba) {
+TEST(TextureFileLoad, GreyAndRgbFilesArriveAsRgba) {
     const char* grey_path = "render_test_grey.png";
     const char* rgb_path = "render_test_rgb.png";
     u8 grey[6] = {77, 78, 79, 80, 81, 82};
@@ -48,7 +48,7 @@ TEST(ImageLoad, GreyAndRgbFilesArriveAsRgba) {
     remove(rgb_path);
 }
 
-TEST(ImageLoadDeathTest, MissingOrBrokenFile) {
+TEST(TextureFileLoadDeathTest, MissingOrBrokenFile) {
     EXPECT_PANIC({ Image image = {}; image_load(&image, "textures/no_such_texture.png"); },
                  "Could not load image textures/no_such_texture.png");
     const char* path = "render_test_broken.png";

@@ -12,7 +12,7 @@ const Device_Candidate cpu = {VK_PHYSICAL_DEVICE_TYPE_CPU, 0, true};
 const Device_Candidate mute_discrete = {VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU, 1, false};
 const Device_Candidate mute_integrated = {VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU, 0, false};
 
-TEST(DeviceChoice, DiscreteFirstThenFirstThatPresents) {
+TEST(VulkanDeviceChoice, DiscreteFirstThenFirstThatPresents) {
     Device_Candidate one[] = {integrated};
     EXPECT_EQ(choose_device_index(one, 1), 0);
     Device_Candidate integrated_then_discrete[] = {integrated, discrete};
@@ -30,7 +30,7 @@ TEST(DeviceChoice, DiscreteFirstThenFirstThatPresents) {
     EXPECT_EQ(choose_device_index(nullptr, 0), -1);
 }
 
-TEST(DeviceChoice, QueueFamilyNeedsGraphicsAndCompute) {
+TEST(VulkanDeviceChoice, QueueFamilyNeedsGraphicsAndCompute) {
     VkQueueFamilyProperties families[3] = {};
     families[0].queueFlags = VK_QUEUE_GRAPHICS_BIT;
     families[1].queueFlags = VK_QUEUE_COMPUTE_BIT | VK_QUEUE_TRANSFER_BIT;
@@ -39,7 +39,7 @@ TEST(DeviceChoice, QueueFamilyNeedsGraphicsAndCompute) {
     EXPECT_EQ(find_queue_family_index(families, 2), 0xFFFFFFFFu);
 }
 
-TEST(DeviceSettings, SampleCountIsTheHighestSharedUpToEight) {
+TEST(VulkanDeviceSettings, SampleCountIsTheHighestSharedUpToEight) {
     EXPECT_EQ(choose_msaa_samples(1 | 2 | 4), VK_SAMPLE_COUNT_4_BIT);
     EXPECT_EQ(choose_msaa_samples(1 | 2 | 4 | 8 | 16 | 32 | 64), VK_SAMPLE_COUNT_8_BIT);
     EXPECT_EQ(choose_msaa_samples(1 | 2), VK_SAMPLE_COUNT_2_BIT);
@@ -47,7 +47,7 @@ TEST(DeviceSettings, SampleCountIsTheHighestSharedUpToEight) {
     EXPECT_EQ(choose_msaa_samples(0), VK_SAMPLE_COUNT_1_BIT);
 }
 
-TEST(DeviceSettings, SurfaceFormatPrefersUnormWithSrgbSpace) {
+TEST(VulkanDeviceSettings, SurfaceFormatPrefersUnormWithSrgbSpace) {
     VkSurfaceFormatKHR lavapipe[] = {{VK_FORMAT_B8G8R8A8_SRGB, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR},
                                      {VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR}};
     EXPECT_EQ(choose_surface_format(lavapipe, 2).format, VK_FORMAT_B8G8R8A8_UNORM);
@@ -56,7 +56,7 @@ TEST(DeviceSettings, SurfaceFormatPrefersUnormWithSrgbSpace) {
     EXPECT_EQ(choose_surface_format(other, 2).format, VK_FORMAT_R8G8B8A8_SRGB);
 }
 
-TEST(DeviceSettings, SwapchainExtentFollowsTheSurface) {
+TEST(VulkanDeviceSettings, SwapchainExtentFollowsTheSurface) {
     VkSurfaceCapabilitiesKHR caps = {};
     caps.currentExtent = {1280, 720};
     caps.minImageExtent = {1, 1};
@@ -73,7 +73,7 @@ TEST(DeviceSettings, SwapchainExtentFollowsTheSurface) {
     EXPECT_EQ(extent.height, 100u);
 }
 
-TEST(ResultNames, NamedAndUnknownCodes) {
+TEST(VulkanResultNames, NamedAndUnknownCodes) {
     EXPECT_STREQ(vk_result_to_string(VK_SUCCESS), "VK_SUCCESS");
     EXPECT_STREQ(vk_result_to_string(VK_INCOMPLETE), "VK_INCOMPLETE");
     EXPECT_STREQ(vk_result_to_string(VK_SUBOPTIMAL_KHR), "VK_SUBOPTIMAL_KHR");
@@ -84,7 +84,7 @@ TEST(ResultNames, NamedAndUnknownCodes) {
     EXPECT_STREQ(vk_result_to_string((VkResult)6), "unknown error");
 }
 
-TEST(MipLevels, LogOfTheLongerSidePlusOne) {
+TEST(TextureMipLevels, LogOfTheLongerSidePlusOne) {
     EXPECT_EQ(mip_level_count(1, 1), 1u);
     EXPECT_EQ(mip_level_count(1024, 512), 11u);
     EXPECT_EQ(mip_level_count(1000, 600), 10u);

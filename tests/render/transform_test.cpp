@@ -27,7 +27,7 @@ void expect_near(const glm::mat4& a, const glm::mat4& b) {
         for (int r = 0; r < 4; r++) EXPECT_NEAR(a[c][r], b[c][r], 1e-5f) << "column " << c << " row " << r;
 }
 
-TEST(WorldMatrix, RootIsTranslateRotateScale) {
+TEST(RenderObjectWorldMatrix, RootIsTranslateRotateScale) {
     Transform root = node_at({2, 3, 0});
     EXPECT_EQ(get_world_matrix(&root)[3], glm::vec4(2, 3, 0, 1));
 
@@ -40,7 +40,7 @@ TEST(WorldMatrix, RootIsTranslateRotateScale) {
     expect_near(glm::vec3(m * glm::vec4(1, 0, 0, 1)), {2, 5, 0});
 }
 
-TEST(WorldMatrix, ChildFollowsItsParent) {
+TEST(RenderObjectWorldMatrix, ChildFollowsItsParent) {
     Transform parent = node_at({10, 0, 0});
     parent.rotation = glm::angleAxis(glm::half_pi<f32>(), glm::vec3(0, 0, 1));
     parent.scale = glm::vec3(2.0f);
@@ -52,7 +52,7 @@ TEST(WorldMatrix, ChildFollowsItsParent) {
     expect_near(get_world_matrix(&child), get_world_matrix(&parent) * get_world_matrix(&unparented));
 }
 
-TEST(Parenting, AttachAndDetachKeepTheWorldPose) {
+TEST(RenderObjectParenting, AttachAndDetachKeepTheWorldPose) {
     Transform pivot = node_at({0.5f, 0, 0});
     pivot.rotation = glm::angleAxis(0.3f, glm::normalize(glm::vec3(1, 2, 3)));
     Transform node = node_at({1, 2, 3});
@@ -71,7 +71,7 @@ TEST(Parenting, AttachAndDetachKeepTheWorldPose) {
     expect_near(node.scale, {1, 2, 3});
 }
 
-TEST(Parenting, HalfTurnOfAPivotSwapsPlaces) {
+TEST(RenderObjectParenting, HalfTurnOfAPivotSwapsPlaces) {
     Transform pivot = node_at({0.5f, 0, 0});
     Transform left = node_at({0, 0, 0});
     Transform right = node_at({1, 0, 0});
@@ -93,7 +93,7 @@ TEST(Parenting, HalfTurnOfAPivotSwapsPlaces) {
     expect_near(right.scale, {1, 1, 1});
 }
 
-TEST(Parenting, NullParentAndRootAreLeftAlone) {
+TEST(RenderObjectParenting, NullParentAndRootAreLeftAlone) {
     Transform node = node_at({4, 5, 6});
     set_parent(&node, nullptr);
     remove_parent(&node);
@@ -102,7 +102,7 @@ TEST(Parenting, NullParentAndRootAreLeftAlone) {
     EXPECT_EQ(node.rotation, identity_quat);
 }
 
-TEST(ParentingDeathTest, SecondParentStopsTheProgram) {
+TEST(RenderObjectParentingDeathTest, SecondParentStopsTheProgram) {
     ensure_printer();
     auto attach_twice = [] {
         dup2(2, 1);
