@@ -26,7 +26,8 @@ Str* read_entire_file(Str* out, const char* path) {
     if (fseek(file, 0, SEEK_SET) != 0) panic("Error reading file");
 
     out->data = (char*)calloc((size_t)size + 1, 1);
-    size_t n = fread(out->data, 1, (size_t)size + 1, file);
+    // At most the measured size: a file that grew since ftell must not overrun the buffer.
+    size_t n = fread(out->data, 1, (size_t)size, file);
     out->length = n;
     out->data[n] = 0;
     if (ferror(file)) panic("Error reading file");
