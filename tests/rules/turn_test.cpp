@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board_builder.h"
+#include "gem_objects.h"
 #include "vek/scheduler.h"
 
 namespace {
@@ -172,8 +173,10 @@ TEST(Turn, PerTurnFieldsAndQueue) {
 
 struct Timed_Turn : testing::Test {
     Scheduler sched = {};
+    std::vector<Transform> objects;
     void SetUp() override {
         init_scheduler(&sched);
+        register_gem_interpolators(&sched);
         animation_lock = 0;
     }
     void TearDown() override {
@@ -182,6 +185,7 @@ struct Timed_Turn : testing::Test {
     }
     f32 turn(Playing_Field* pf, u8 x, u8 y, Flip_Dir dir) {
         Turn t = {Pos{x, y}, dir};
+        place_gem_objects(pf, &objects);
         return do_turn(pf, &t, false, &sched);
     }
 };
@@ -364,8 +368,11 @@ TEST(ChainLog, GoldenText) {
 TEST(ChainLog, AnimationTimeAddsUpInQueueOrder) {
     Scheduler sched = {};
     init_scheduler(&sched);
+    register_gem_interpolators(&sched);
     Playing_Field pf;
     make_chain_board(&pf);
+    std::vector<Transform> objects;
+    place_gem_objects(&pf, &objects);
     Turn turn = {Pos{0, 1}, Flip_Dir::Right};
     // Red push 1.0, blue teleport 1.2, yellow pull 1.0, purple swap 1.2.
     EXPECT_FLOAT_EQ(do_turn(&pf, &turn, false, &sched), 4.4f);
