@@ -6,8 +6,15 @@
 #include <stdio.h>
 
 #include "image.h"
+#include "imgui_inter.h"
+#include "mesh.h"
+#include "pipeline.h"
+#include "transform.h"
 
 Renderer_Globals renderer;
+
+static void create_render_finished_semaphores();
+static void destroy_render_finished_semaphores();
 
 // ---------------------------------------------------------------------------------------------------
 // Result check and diagnostics
@@ -612,6 +619,11 @@ void recreate_swapchain() {
     create_depth_resources();
     create_framebuffer();
     create_command_buffers();
+    // The new swapchain may have another number of images, each with its own render-finished semaphore.
+    if (renderer.render_finished_semaphores != nullptr) {
+        destroy_render_finished_semaphores();
+        create_render_finished_semaphores();
+    }
     record_command_buffers();
 }
 
@@ -624,11 +636,40 @@ void window_size_callback(GLFWwindow*, int width, int height) {
 
 void deinit_renderer() {
     VkDevice device = renderer.device;
+    // Nothing below may still be in use.
+    vkDeviceWaitIdle(device);
     depth_image_destroy(renderer.depth_image);
     renderer.depth_image = nullptr;
+
+    vkDestroyImage(device, renderer.shadow_image, nullptr);
+    vkDestroyImageView(device, renderer.shadow_image_view, nullptr);
+    vkDestroySampler(device, renderer.shadow_sampler, nullptr);
+    vkDestroyFramebuffer(device, renderer.shadow_framebuffer, nullptr);
+    vkFreeMemory(device, renderer.shadow_image_memory, nullptr);
+    vkDestroyShaderModule(device, renderer.shadow_vertex_module, nullptr);
+    vkDestroyPipeline(device, renderer.shadow_pipeline, nullptr);
+    vkDestroyRenderPass(device, renderer.shadow_render_pass, nullptr);
+
+    vkDestroyBuffer(device, renderer.light_uniform_buffer, nullptr);
+    vkFreeMemory(device, renderer.light_uniform_memory, nullptr);
+    for (VkDescriptorSetLayout layout : renderer.set_layouts) vkDestroyDescriptorSetLayout(device, layout, nullptr);
+    vkDestroyDescriptorPool(device, renderer.descriptor_pool, nullptr);
+    vkFreeMemory(device, renderer.scene_uniform_memory, nullptr);
+    vkDestroyBuffer(device, renderer.scene_uniform_buffer, nullptr);
+    vkFreeMemory(device, renderer.object_uniform_memory, nullptr);
+    vkDestroyBuffer(device, renderer.object_uniform_buffer, nullptr);
+    free(renderer.object_uniforms_host);
+    renderer.object_uniforms_host = nullptr;
+
+    vkDestroySemaphore(device, renderer.image_available_semaphore, nullptr);
+    destroy_render_finished_semaphores();
     cleanup_swapchain(renderer.swapchain);
     renderer.swapchain = VK_NULL_HANDLE;
     vkDestroyCommandPool(device, renderer.command_pool, nullptr);
+    vkDestroyShaderModule(device, renderer.main_vertex_module, nullptr);
+    vkDestroyShaderModule(device, renderer.main_fragment_module, nullptr);
+    if (renderer.main_pipeline != nullptr) pipeline_destroy(renderer.main_pipeline);
+    renderer.main_pipeline = nullptr;
     vkDestroyDevice(device, nullptr);
     vkDestroySurfaceKHR(renderer.instance, renderer.surface, nullptr);
     vkDestroyInstance(renderer.instance, nullptr);
@@ -656,7 +697,70 @@ void create_command_buffers() {
     vk_check(vkAllocateCommandBuffers(renderer.device, &info, renderer.scene_command_buffers));
 }
 
+void init_renderer() {
+    create_instance();
+    discover_hardware();
+    create_device();
+    vkGetDeviceQueue(renderer.device, renderer.queue_family, 0, &renderer.queue);
+    create_swapchain();
+    create_image_views();
+    create_render_pass();
+    create_descriptor_set_layouts();
+    create_descriptor_pool();
+    create_offscreen_frame_buffer();
+    create_shader_module("./shaders/vert.spv", &renderer.main_vertex_module);
+    create_shader_module("./shaders/frag.spv", &renderer.main_fragment_module);
+    renderer.main_pipeline = pipeline_init(renderer.main_vertex_module, renderer.main_fragment_module,
+                                           renderer.window_width, renderer.window_height);
+    pipeline_create(renderer.main_pipeline, renderer.device, renderer.main_render_pass);
+    create_offscreen_pipeline();   // borrows the main pipeline's layout
+    create_command_pool();
+    create_color_resources();
+    create_depth_resources();      // its layout change runs on the command pool
+    create_framebuffer();
+    create_command_buffers();
+    create_uniform_buffer();
+    create_global_descriptor_sets();
+    create_semaphores();
+}
+
+static void create_semaphore(VkSemaphore* semaphore) {
+    VkSemaphoreCreateInfo info = {};
+    info.sType = VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO;
+    vk_check(vkCreateSemaphore(renderer.device, &info, nullptr, semaphore));
+}
+
+static void create_render_finished_semaphores() {
+    renderer.render_finished_count = renderer.image_count;
+    renderer.render_finished_semaphores = (VkSemaphore*)vek_malloc(renderer.image_count * sizeof(VkSemaphore));
+    for (u32 i = 0; i < renderer.image_count; i++) create_semaphore(&renderer.render_finished_semaphores[i]);
+}
+
+static void destroy_render_finished_semaphores() {
+    for (u32 i = 0; i < renderer.render_finished_count; i++)
+        vkDestroySemaphore(renderer.device, renderer.render_finished_semaphores[i], nullptr);
+    vek_free(renderer.render_finished_semaphores);
+    renderer.render_finished_semaphores = nullptr;
+    renderer.render_finished_count = 0;
+}
+
+void create_semaphores() {
+    create_semaphore(&renderer.image_available_semaphore);
+    // A present may still wait on an image's semaphore when the next frame signals; one per image
+    // is free again once that image has been acquired anew.
+    create_render_finished_semaphores();
+}
+
+static void set_viewport_and_scissor(VkCommandBuffer cb, VkExtent2D extent) {
+    VkViewport viewport = {0.0f, 0.0f, (f32)extent.width, (f32)extent.height, 0.0f, 1.0f};
+    vkCmdSetViewport(cb, 0, 1, &viewport);
+    VkRect2D scissor = {{0, 0}, extent};
+    vkCmdSetScissor(cb, 0, 1, &scissor);
+}
+
 void record_command_buffers() {
+    VkPipelineLayout layout = renderer.main_pipeline->layout;
+    VkExtent2D window_extent = {renderer.window_width, renderer.window_height};
     for (u32 i = 0; i < renderer.image_count; i++) {
         VkCommandBuffer cb = renderer.scene_command_buffers[i];
         vkResetCommandBuffer(cb, 0);
@@ -664,6 +768,26 @@ void record_command_buffers() {
         begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
         begin.flags = VK_COMMAND_BUFFER_USAGE_SIMULTANEOUS_USE_BIT;
         vk_check(vkBeginCommandBuffer(cb, &begin));
+
+        // Shadow pass: every object's depth as the light sees it. Its render pass orders these writes
+        // after the previous frame's reads and before this frame's main pass.
+        VkClearValue shadow_clear = {};
+        shadow_clear.depthStencil = {1.0f, 0};
+        VkRenderPassBeginInfo shadow_pass = {};
+        shadow_pass.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
+        shadow_pass.renderPass = renderer.shadow_render_pass;
+        shadow_pass.framebuffer = renderer.shadow_framebuffer;
+        shadow_pass.renderArea = {{0, 0}, renderer.shadow_extent};
+        shadow_pass.clearValueCount = 1;
+        shadow_pass.pClearValues = &shadow_clear;
+        vkCmdBeginRenderPass(cb, &shadow_pass, VK_SUBPASS_CONTENTS_INLINE);
+        set_viewport_and_scissor(cb, renderer.shadow_extent);
+        vkCmdSetDepthBias(cb, 1.25f, 0.0f, 1.75f);
+        vkCmdBindPipeline(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, renderer.shadow_pipeline);
+        vkCmdBindDescriptorSets(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, layout, 0, 1, &renderer.shadow_descriptor_set, 0,
+                                nullptr);
+        draw_objects(cb);
+        vkCmdEndRenderPass(cb);
 
         // Main pass: background and depth cleared; the resolve target needs no clear value.
         VkClearValue clear_values[2] = {};
@@ -673,14 +797,111 @@ void record_command_buffers() {
         pass.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
         pass.renderPass = renderer.main_render_pass;
         pass.framebuffer = renderer.swapchain_framebuffers[i];
-        pass.renderArea = {{0, 0}, {renderer.window_width, renderer.window_height}};
+        pass.renderArea = {{0, 0}, window_extent};
         pass.clearValueCount = 2;
         pass.pClearValues = clear_values;
         vkCmdBeginRenderPass(cb, &pass, VK_SUBPASS_CONTENTS_INLINE);
+        vkCmdBindPipeline(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, renderer.main_pipeline->pipeline);
+        set_viewport_and_scissor(cb, window_extent);
+        vkCmdBindDescriptorSets(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, layout, 0, 1, &renderer.scene_descriptor_set, 0,
+                                nullptr);
+        vkCmdBindDescriptorSets(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, layout, 1, 1, &renderer.empty_descriptor_set, 0,
+                                nullptr);
+        draw_objects(cb);
         vkCmdEndRenderPass(cb);
 
         vk_check(vkEndCommandBuffer(cb));
     }
+}
+
+void draw_objects(VkCommandBuffer cb) {
+    VkPipelineLayout layout = renderer.main_pipeline->layout;
+    // The k-th live object owns uniform slot k: the game's update numbers the slots by the same walk.
+    u32 k = 0;
+    bucket_array_for_each(&render_object_pool, [&](Transform* t) {
+        u32 slot = k++;
+        if (slot >= object_uniform_slot_count)
+            panic("render object %u has no uniform slot: there are %u", slot, object_uniform_slot_count);
+        // An object without a mesh on the GPU or a material set cannot be drawn; it keeps its slot.
+        if (t->mesh == nullptr || t->mesh->index_buffer == VK_NULL_HANDLE || t->material == nullptr ||
+            t->material->descriptor_set == VK_NULL_HANDLE)
+            return;
+        vkCmdBindDescriptorSets(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, layout, 2, 1, &t->material->descriptor_set, 0,
+                                nullptr);
+        u32 offset = (u32)(renderer.object_uniform_stride * slot);
+        vkCmdBindDescriptorSets(cb, VK_PIPELINE_BIND_POINT_GRAPHICS, layout, 3, 1, &renderer.object_descriptor_set, 1,
+                                &offset);
+        VkDeviceSize vertex_offset = 0;
+        vkCmdBindVertexBuffers(cb, 0, 1, &t->mesh->vertex_buffer, &vertex_offset);
+        vkCmdBindIndexBuffer(cb, t->mesh->index_buffer, 0, VK_INDEX_TYPE_UINT32);
+        vkCmdDrawIndexed(cb, t->mesh->indices.count, 1, 0, 0, 0);
+    });
+}
+
+// Everything that follows the swapchain, the overlay layer included, made again for the window's
+// current size.
+static void rebuild_swapchain_and_overlay() {
+    recreate_swapchain();   // waits for the device to be idle first
+    deinit();
+    init();
+}
+
+void draw_frame(f32 dt) {
+    if (renderer.window_resized) rebuild_swapchain_and_overlay();
+    VkDevice device = renderer.device;
+
+    render_ui(dt);
+
+    u32 image_index = 0;
+    VkResult acquired = vkAcquireNextImageKHR(device, renderer.swapchain, UINT64_MAX,
+                                              renderer.image_available_semaphore, VK_NULL_HANDLE, &image_index);
+    // Out of date: no image was acquired and the semaphore stays unsignalled; this frame is dropped.
+    if (acquired == VK_ERROR_OUT_OF_DATE_KHR) {
+        rebuild_swapchain_and_overlay();
+        return;
+    }
+    // Suboptimal: the image is ours and the semaphore will signal, so the frame goes on and the
+    // swapchain is re-created after its present.
+    if (acquired != VK_SUBOPTIMAL_KHR) vk_check(acquired);
+
+    VkFence fence = overlay.overlay_fences[image_index];
+    vk_check(vkWaitForFences(device, 1, &fence, VK_TRUE, UINT64_MAX));
+    vk_check(vkResetFences(device, 1, &fence));
+    record_cmd_buffer(image_index);
+
+    VkCommandBuffer buffers[2] = {renderer.scene_command_buffers[image_index],
+                                  overlay.overlay_command_buffers[image_index]};
+    VkPipelineStageFlags wait_stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
+    VkSemaphore render_finished = renderer.render_finished_semaphores[image_index];
+    VkSubmitInfo submit = {};
+    submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+    submit.waitSemaphoreCount = 1;
+    submit.pWaitSemaphores = &renderer.image_available_semaphore;
+    submit.pWaitDstStageMask = &wait_stage;
+    submit.commandBufferCount = 2;
+    submit.pCommandBuffers = buffers;
+    submit.signalSemaphoreCount = 1;
+    submit.pSignalSemaphores = &render_finished;
+    vk_check(vkQueueSubmit(renderer.queue, 1, &submit, fence));
+
+    VkPresentInfoKHR present = {};
+    present.sType = VK_STRUCTURE_TYPE_PRESENT_INFO_KHR;
+    present.waitSemaphoreCount = 1;
+    present.pWaitSemaphores = &render_finished;
+    present.swapchainCount = 1;
+    present.pSwapchains = &renderer.swapchain;
+    present.pImageIndices = &image_index;
+    VkResult presented = vkQueuePresentKHR(renderer.queue, &present);
+
+    // The uniform buffers exist once and the next update rewrites them; the acquire semaphore is
+    // reused by the next frame. Both are free once this frame's submission has finished.
+    vk_check(vkWaitForFences(device, 1, &fence, VK_TRUE, UINT64_MAX));
+
+    if (presented == VK_ERROR_OUT_OF_DATE_KHR || presented == VK_SUBOPTIMAL_KHR || acquired == VK_SUBOPTIMAL_KHR) {
+        rebuild_swapchain_and_overlay();
+        return;
+    }
+    vk_check(presented);
 }
 
 VkCommandBuffer begin_one_shot_commands(VkCommandPool pool) {

@@ -1,6 +1,7 @@
-// vkinter: the renderer's Vulkan core: result check, instance, device choice and settings, logical
-// device, swapchain with its targets, render pass and framebuffers, command pool, and the buffer and
-// image primitives every other renderer module builds on.
+// vkinter: the renderer's Vulkan core and its top: result check, instance, device choice and settings,
+// logical device, swapchain with its targets, render pass and framebuffers, the buffer and image
+// primitives every other renderer module builds on, the start-up of the whole renderer, the recording
+// of the scene command buffers and the frame's submission and presentation.
 #pragma once
 
 #include <glm/glm.hpp>
@@ -11,6 +12,28 @@
 
 struct GLFWwindow;
 struct Depth_Image;
+struct Pipeline;
+
+// The uniform blocks as the shaders declare them: column-major 4 x 4 matrices, nothing padded.
+struct Scene_Uniforms {
+    glm::mat4 view;             // camera
+    glm::mat4 projection;       // camera
+    glm::mat4 light_space;      // the light's projection x view
+    glm::vec3 light_position;   // world position of the light camera's eye
+};
+static_assert(sizeof(Scene_Uniforms) == 204, "the scene block is 204 bytes");
+
+struct Light_Uniforms {
+    glm::mat4 light_space;
+};
+
+// One slot per drawn object; slot k belongs to the k-th live item of `render_object_pool`.
+struct Object_Uniforms {
+    glm::mat4 model;
+};
+
+const u32 object_uniform_slot_count = 1000;
+const u32 shadow_map_size = 4096;
 
 struct Renderer_Globals {
     GLFWwindow* window;   // set by the start-up code before the renderer starts
@@ -49,6 +72,50 @@ struct Renderer_Globals {
     VkCommandPool command_pool;
     VkCommandBuffer* scene_command_buffers;   // one per swapchain image
     glm::vec3 clear_color;                    // background of the main pass
+
+    // Shader modules and the main pipeline, whose layout every pass and bind uses.
+    VkShaderModule main_vertex_module;
+    VkShaderModule main_fragment_module;
+    VkShaderModule shadow_vertex_module;
+    Pipeline* main_pipeline;
+
+    // Shadow map: made once, kept across swapchain re-creations.
+    VkExtent2D shadow_extent;
+    VkImage shadow_image;
+    VkDeviceMemory shadow_image_memory;
+    VkImageView shadow_image_view;
+    VkSampler shadow_sampler;
+    VkRenderPass shadow_render_pass;
+    VkFramebuffer shadow_framebuffer;
+    VkPipeline shadow_pipeline;
+
+    // Shader interface: layouts of sets 0 to 3, the pool and the sets made at start-up.
+    VkDescriptorSetLayout set_layouts[4];
+    VkDescriptorPool descriptor_pool;
+    VkDescriptorSet shadow_descriptor_set;   // set 0 of the shadow pass: the light block
+    VkDescriptorSet scene_descriptor_set;    // set 0 of the main pass: scene block and shadow map
+    VkDescriptorSet empty_descriptor_set;    // set 1
+    VkDescriptorSet object_descriptor_set;   // set 3: one object slot at a dynamic offset
+
+    // Uniform buffers (host visible) and their host copies, which the game's update fills every frame
+    // and copies in. draw_frame returns only once the GPU has finished reading them.
+    VkBuffer light_uniform_buffer;
+    VkDeviceMemory light_uniform_memory;
+    VkBuffer scene_uniform_buffer;
+    VkDeviceMemory scene_uniform_memory;
+    VkBuffer object_uniform_buffer;
+    VkDeviceMemory object_uniform_memory;
+    u64 object_uniform_stride;   // bytes from one object slot to the next
+    u64 object_uniform_size;     // stride x object_uniform_slot_count
+    u8* object_uniforms_host;
+    Scene_Uniforms scene_uniforms;
+    Light_Uniforms light_uniforms;
+
+    // Frame synchronisation: one frame in flight, so one acquire semaphore; its fence is the overlay
+    // fence of the image drawn. One render-finished semaphore per swapchain image.
+    VkSemaphore image_available_semaphore;
+    VkSemaphore* render_finished_semaphores;
+    u32 render_finished_count;
 };
 
 extern Renderer_Globals renderer;
@@ -119,9 +186,20 @@ void deinit_renderer();
 // ---------------------------------------------------------------------------------------------------
 // Commands
 
+// Every Vulkan object the renderer owns, in its one start-up order; records nothing.
+void init_renderer();
 void create_command_pool();
 void create_command_buffers();
+// The acquire semaphore and the render-finished semaphores of the current swapchain images.
+void create_semaphores();
+// Both passes over every live render object into every scene command buffer. No scene command buffer
+// may be pending on the GPU.
 void record_command_buffers();
+// Binds and draws of every live render object, in pool order, into an open render pass.
+void draw_objects(VkCommandBuffer command_buffer);
+// One frame: interface frame, acquire, submission of the image's scene and overlay buffers, present.
+// A window resize or an out-of-date swapchain re-creates the swapchain and rebuilds the overlay.
+void draw_frame(f32 dt);
 
 // A primary command buffer from `pool`, begun for one submission.
 VkCommandBuffer begin_one_shot_commands(VkCommandPool pool);

@@ -97,20 +97,9 @@ public:
         glfwSetWindowSizeCallback(window, window_size_callback);
         renderer.window = window;
 
-        // The renderer's start-up order, up to what a cleared frame needs.
+        // The renderer's whole start-up: recording the scene buffers needs its pipelines and sets.
         double start = seconds_now();
-        create_instance();
-        discover_hardware();
-        create_device();
-        vkGetDeviceQueue(renderer.device, renderer.queue_family, 0, &renderer.queue);
-        create_swapchain();
-        create_image_views();
-        create_render_pass();
-        create_command_pool();
-        create_color_resources();
-        create_depth_resources();
-        create_framebuffer();
-        create_command_buffers();
+        init_renderer();
         printf("renderer bring-up took %.1f ms\n", (seconds_now() - start) * 1000.0);
 
         VkCommandPoolCreateInfo pool_info = {};
@@ -151,12 +140,6 @@ public:
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Renderer_Environment);
 
 }  // namespace
-
-double seconds_now() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (double)now.tv_sec + (double)now.tv_nsec * 1e-9;
-}
 
 void present_frame() {
     if (renderer.window_resized) recreate();
@@ -201,17 +184,6 @@ void present_frame() {
         return;
     }
     vk_check(presented);
-}
-
-std::string run_command(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char chunk[512];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0) out.append(chunk, n);
-    pclose(pipe);
-    return out;
 }
 
 Window_Geometry window_geometry() {

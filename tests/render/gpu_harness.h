@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell.h"
 #include "vkinter.h"
 
 #include <GLFW/glfw3.h>
@@ -25,7 +26,6 @@ void present_frame();
 // Polls events and presents until `done` holds or `seconds` pass; true when it held.
 template <typename Done>
 bool present_until(Done done, double seconds);
-double seconds_now();
 // Number of swapchain re-creations the frame loop has made.
 extern u32 swapchain_recreations;
 
@@ -41,8 +41,6 @@ struct Screenshot {
     }
 };
 Screenshot take_screenshot();
-// Runs a shell command and returns its standard output.
-std::string run_command(const std::string& command);
 
 // Host-side copy of one mip level of an uploaded RGBA texture.
 std::vector<u8> read_texture_level(VkImage image, u32 level, u32 width, u32 height);
