@@ -24,6 +24,13 @@ static void set_pose_from_matrix(Transform* node, const glm::mat4& matrix) {
     glm::vec3 skew;
     glm::vec4 perspective;
     glm::decompose(matrix, node->scale, node->rotation, node->position, skew, perspective);
+    // glm's decompose fills the quaternion by index, which assumes x, y, z, w storage; with our w-first
+    // quaternions that scrambles some rotations (a half turn about z came out about y). Rebuild it from
+    // the scale-free rotation part instead.
+    glm::mat3 rotation(matrix);
+    for (int axis = 0; axis < 3; axis++)
+        if (node->scale[axis] != 0.0f) rotation[axis] /= node->scale[axis];
+    node->rotation = glm::quat_cast(rotation);
 }
 
 void set_parent(Transform* child, Transform* parent) {
