@@ -21,6 +21,7 @@ const float specular = 0.35;
 const float shininess = 40.0;
 
 // The mesh carries no tangents: the frame comes from the screen-space change of position and uv.
+// Normal maps point green toward the picture's top, which is where v decreases (rows run down).
 vec3 mapped_normal(vec3 n) {
     vec3 dp1 = dFdx(world_position);
     vec3 dp2 = dFdy(world_position);
@@ -29,7 +30,7 @@ vec3 mapped_normal(vec3 n) {
     vec3 dp2perp = cross(dp2, n);
     vec3 dp1perp = cross(n, dp1);
     vec3 t = dp2perp * duv1.x + dp1perp * duv2.x;
-    vec3 b = dp2perp * duv1.y + dp1perp * duv2.y;
+    vec3 b = -(dp2perp * duv1.y + dp1perp * duv2.y);
     float len = max(dot(t, t), dot(b, b));
     // Where the uv does not change (a degenerate mapping) there is no frame to bend the normal in.
     if (len < 1e-20) return n;

@@ -138,8 +138,9 @@ std::string solid_texture(u8 r, u8 g, u8 b) {
     return path;
 }
 
-Material* solid_material(u8 r, u8 g, u8 b) {
-    Material* material = create_material(solid_texture(r, g, b).c_str(), solid_texture(128, 128, 255).c_str());
+Material* solid_material(u8 r, u8 g, u8 b, glm::ivec3 normal) {
+    std::string normal_map = solid_texture((u8)normal.x, (u8)normal.y, (u8)normal.z);
+    Material* material = create_material(solid_texture(r, g, b).c_str(), normal_map.c_str());
     upload_texture_image(&material->albedo, renderer.command_pool, renderer.queue);
     upload_texture_image(&material->normal_map, renderer.command_pool, renderer.queue);
     maybe_create_descriptor_set(material);

@@ -42,8 +42,8 @@ glm::vec2 window_pixel(glm::vec3 world);
 
 // A texture of one colour, written once into the test's own folder; returns its path.
 std::string solid_texture(u8 r, u8 g, u8 b);
-// A material of one colour over a flat normal map, uploaded with its set.
-Material* solid_material(u8 r, u8 g, u8 b);
+// A material of one colour over a normal map of one normal (flat by default), uploaded with its set.
+Material* solid_material(u8 r, u8 g, u8 b, glm::ivec3 normal = {128, 128, 255});
 // A mesh of the run directory, loaded once per path and uploaded.
 Mesh* run_mesh(const char* path);
 // A new root render object at the end of the pool.

@@ -93,6 +93,40 @@ TEST(Frame, GemsStandWhereTheCameraPutsThemLitAndShadowed) {
     EXPECT_GT(shadowed, 20.0f) << "a shadow keeps the ambient light";
 }
 
+TEST(Frame, NormalMapsTurnTheLighting) {
+    // Tiles of one albedo whose normal maps lean 45 degrees toward the picture's right, left, top and
+    // bottom: on the plane mesh those are world +x, -x, +y and -y.
+    clear_scene(black);
+    Mesh* plane = run_mesh("meshes/plane.obj");
+    struct Tile {
+        glm::ivec3 normal;
+        glm::vec3 lean;
+        glm::vec3 position;
+    } tiles[] = {
+        {{128, 128, 255}, {0, 0, 0}, {5, 2.5f, 0}},  {{218, 128, 218}, {1, 0, 0}, {7, 2.5f, 0}},
+        {{37, 128, 218}, {-1, 0, 0}, {3, 2.5f, 0}},  {{128, 218, 218}, {0, 1, 0}, {5, 4.5f, 0}},
+        {{128, 37, 218}, {0, -1, 0}, {5, 0.5f, 0}},
+    };
+    for (const Tile& tile : tiles) add_object(plane, solid_material(180, 180, 180, tile.normal), tile.position, 1.5f);
+    record_scene();
+    draw_frames(3, menu_camera, menu_light);
+    Window_Shot shot = shoot_window();
+    save_shot(shot, "normal_maps");
+
+    // Brighter where the leaning normal meets the light more squarely, as the light's direction says.
+    glm::vec3 eye = light_eye(menu_camera.target, menu_light);
+    auto facing = [&](const Tile& tile) {
+        glm::vec3 n = glm::normalize(glm::vec3(0, 0, 1) + tile.lean);
+        return glm::dot(n, glm::normalize(eye - tile.position));
+    };
+    for (const Tile& a : tiles)
+        for (const Tile& b : tiles) {
+            if (facing(a) < facing(b) + 0.2f) continue;
+            EXPECT_GT(shot.brightness(window_pixel(a.position), 4), shot.brightness(window_pixel(b.position), 4) + 20)
+                << "lean " << a.lean.x << "," << a.lean.y << " against " << b.lean.x << "," << b.lean.y;
+        }
+}
+
 // A colour of its own for each of `count` objects: hues spread around the wheel.
 glm::ivec3 palette(u32 i, u32 count) {
     f32 hue = 6.0f * (f32)i / (f32)count;
