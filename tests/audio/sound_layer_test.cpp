@@ -175,9 +175,10 @@ TEST_F(Sound_Layer, FinishedEffectsGiveBackTheirSources) {
     play_sound_2d(engine, loop_660.c_str(), true, false, false);
     clock.wait_until(1.5);
     release_sound(late);
-    Audio out = finish(1.8);
+    // Measured well after the release: on a busy machine the mixer may run a period or two behind.
+    Audio out = finish(2.0);
     EXPECT_NEAR(rms(out, 1.1, 1.4), tone_rms * std::sqrt(2.0), 0.01) << "both late sounds play";
-    EXPECT_NEAR(rms(out, 1.6, 1.8), tone_rms, 0.02) << "the released one stopped, the other loops on";
+    EXPECT_NEAR(rms(out, 1.8, 2.0), tone_rms, 0.02) << "the released one stopped, the other loops on";
 }
 
 TEST_F(Sound_Layer, UnplayableFilesGiveSilentHandlesAndOneMessageEach) {
