@@ -91,7 +91,16 @@ TEST_P(Rule, ResolvesToTheExpectedBoard) {
     free_playing_field(&pf);
 }
 
-INSTANTIATE_TEST_SUITE_P(ColourRules, Rule, testing::ValuesIn(rule_cases));
+void PrintTo(const Rule_Case& c, std::ostream* os) { *os << c.what; }
+
+// Each case is named after its description, so a failure says which board broke.
+std::string rule_case_name(const testing::TestParamInfo<Rule_Case>& info) {
+    std::string name;
+    for (const char* c = info.param.what; *c; c++) name += isalnum((unsigned char)*c) ? *c : '_';
+    return name + "_" + std::to_string(info.index);
+}
+
+INSTANTIATE_TEST_SUITE_P(ColourRules, Rule, testing::ValuesIn(rule_cases), rule_case_name);
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
