@@ -6,9 +6,17 @@
 
 #include <initializer_list>
 
+#include "app.h"
+#include "audio.h"
 #include "image.h"
+#include "imgui_inter.h"
 #include "mesh.h"
+#include "pipeline.h"
 #include "vek/math_print.h"
+#include "vek/panic.h"
+#include "vek/print.h"
+#include "vek/scheduler.h"
+#include "vkinter.h"
 
 // Loading copies the five light values as one block.
 static_assert(offsetof(Scene, light_fov_deg) - offsetof(Scene, light_orbit_deg) == 4 * sizeof(f32));
@@ -127,6 +135,208 @@ void register_scenes() {
     registered = true;
     load_shared_assets();
     build_registered_scenes();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Scene loading
+
+Playing_Field live_field = {};
+u32 scene_id = 0;
+u8 logo_shown = 0;
+u8 current_scene_is_level = 0;
+Scene_Hook current_scene_second_hook = nullptr;
+Mesh* grid_mesh = nullptr;
+
+// Every opening narrows the view from 55 to 50 degrees.
+static constexpr f32 opening_fov_from = 0.9599311f;
+static constexpr f32 opening_fov_to = 0.8726646f;
+
+f32 opening_duration_of(const Scene* scene) {
+    if (strcmp(scene->name, "main_menu") == 0 && !logo_shown) return 2.5f;
+    return 1.0f;
+}
+
+static Transform* take_render_object(Mesh* mesh, Material* material, glm::vec3 position, f32 scale) {
+    Transform* object = bucket_array_alloc(&render_object_pool);
+    object->mesh = mesh;
+    object->material = material;
+    object->position = position;
+    object->rotation = identity_quat;
+    object->scale = glm::vec3(scale);
+    object->parent = nullptr;
+    return object;
+}
+
+// The grid and the finish plates of a board scene.
+static void create_board_objects(const Scene* scene) {
+    grid_mesh = create_grid_mesh(scene->field.width, scene->field.height);
+    take_render_object(grid_mesh, grid_material, glm::vec3(0.0f, 0.0f, 0.02f), 1.0f);
+    for (u32 i = 0; i < live_field.finishes.count; i++) {
+        const Finish* finish = &live_field.finishes.data[i];
+        Material* material = finish_material_of(finish->type);
+        // No plate exists for a finish asking for Black or nothing; such a finish is left undrawn.
+        if (material == nullptr) continue;
+        take_render_object(finish_mesh, material,
+                           glm::vec3((f32)finish->pos.x, (f32)finish->pos.y, 0.01f), 0.9f);
+    }
+}
+
+// Puts every mesh and texture of the live objects on the GPU (each once) with the material's set.
+static void upload_render_objects() {
+    bucket_array_for_each(&render_object_pool, [](Transform* object) {
+        if (object->mesh == nullptr || object->material == nullptr) return;
+        upload_mesh(object->mesh);
+        upload_texture_image(&object->material->albedo, renderer.command_pool, renderer.queue);
+        upload_texture_image(&object->material->normal_map, renderer.command_pool, renderer.queue);
+        maybe_create_descriptor_set(object->material);
+    });
+}
+
+void destroy_mesh_buffers(Mesh* mesh) {
+    VkDevice device = renderer.device;
+    if (mesh->vertex_buffer) vkDestroyBuffer(device, mesh->vertex_buffer, nullptr);
+    if (mesh->vertex_memory) vkFreeMemory(device, mesh->vertex_memory, nullptr);
+    if (mesh->index_buffer) vkDestroyBuffer(device, mesh->index_buffer, nullptr);
+    if (mesh->index_memory) vkFreeMemory(device, mesh->index_memory, nullptr);
+    mesh->vertex_buffer = VK_NULL_HANDLE;
+    mesh->vertex_memory = VK_NULL_HANDLE;
+    mesh->index_buffer = VK_NULL_HANDLE;
+    mesh->index_memory = VK_NULL_HANDLE;
+}
+
+// A grid no object draws any more: its GPU buffers, its lists and its pool record. The GPU must be idle.
+static void release_grid_mesh(Mesh* mesh) {
+    destroy_mesh_buffers(mesh);
+    array_list_free(&mesh->vertices);
+    array_list_free(&mesh->indices);
+    bucket_array_release(&mesh_pool, mesh);
+}
+
+void load_scene(u32 id) {
+    // The registry is never read past its count.
+    if (id >= Scene_Registry.count || Scene_Registry.data[id] == nullptr) panic("scene %u could not be loaded", id);
+    // A held gem belongs to the board it was picked from; a restart keeps it, another scene drops it.
+    if (id != scene_id) held_gem = 0;
+    overlay_alpha = 0.0f;
+    scene_id = id;
+
+    reset_scheduler(&game_scheduler);
+    reset_scheduler(&interface_scheduler);
+    // The reset may have fired an action that loaded another scene; this load is the one that counts.
+    scene_id = id;
+    level_end_pending = 0;
+
+    animation_lock = 0;
+    bucket_array_reset(&render_object_pool);
+    gem_transforms.count = 0;
+    // The reset ran the purple swaps' unparenting, so no object hangs on a pivot any more.
+    bucket_array_reset(&pivot_transform_pool);
+    Mesh* old_grid = grid_mesh;
+    grid_mesh = nullptr;
+
+    if (id == 2) start_main_loop_music();
+
+    Scene* scene = Scene_Registry.data[id];
+    f32 opening_duration = opening_duration_of(scene);
+    renderer.clear_color = scene->clear_color;
+    current_scene_is_level = scene->is_level;
+
+    // The scene's own board is never played on.
+    free_playing_field(&live_field);
+    copy_playing_field(&live_field, &scene->field);
+
+    // One render object per gem, in gem-index order, first in the pool.
+    array_list_push(&gem_transforms, (Transform*)nullptr);
+    for (u32 i = 1; i < live_field.gems.count; i++) {
+        const Gem* gem = &live_field.gems.data[i];
+        const Gem_Asset* asset = gem_asset_of(gem->type);
+        // A gem without a mesh keeps its object (its animations reach it), but is neither uploaded nor
+        // drawn.
+        Transform* obj = take_render_object(asset ? asset->mesh : nullptr,
+                                            asset ? asset->material : nullptr,
+                                            glm::vec3((f32)gem->x, (f32)gem->y, 0.0f), gem_scale_of(gem->type));
+        soft_assert(obj->mesh);
+        array_list_push(&gem_transforms, obj);
+    }
+
+    memcpy(&light, &scene->light_orbit_deg, sizeof(Light));
+    camera_position = scene->camera_position;
+    camera_target = scene->camera_target;
+    fov = scene->fov;
+
+    for (u32 i = 0; i < scene->extra_objects.count; i++)
+        *bucket_array_alloc(&render_object_pool) = scene->extra_objects.data[i];
+
+    if (id != 0) {
+        println("NOT INDEX 0");
+        create_board_objects(scene);
+    }
+
+    upload_render_objects();
+    vk_check(vkDeviceWaitIdle(renderer.device));
+    if (old_grid) release_grid_mesh(old_grid);
+    record_command_buffers();
+
+    current_scene_second_hook = scene->second_hook;
+    if (scene->on_load) scene->on_load();
+
+    animation_lock = 1;
+    schedule_animation<f32>(&game_scheduler, 0.0f, opening_duration, &fov, Interpolatee::F32, opening_fov_from,
+                            opening_fov_to, Shaper::Ease_In, "");
+    schedule_action(&game_scheduler, opening_duration, unlock_animation_action, "animation unlock");
+}
+
+Mesh* create_grid_mesh(u32 width, u32 height) {
+    Mesh* mesh = bucket_array_alloc(&mesh_pool);
+    *mesh = Mesh{};
+    array_list_init(&mesh->vertices, 16);
+    array_list_init(&mesh->indices, 16);
+    const f32 w = (f32)(width - 1);
+    const f32 h = (f32)(height - 1);
+    const f32 t = 0.03f;
+    const glm::vec3 up(0.0f, 0.0f, 1.0f);
+    auto quad = [&](glm::vec2 a, glm::vec2 b, glm::vec2 c, glm::vec2 d, std::initializer_list<u32> order) {
+        u32 base = mesh->vertices.count;
+        array_list_push(&mesh->vertices, Vertex{glm::vec3(a, 0.0f), glm::vec2(0.0f, 0.0f), up});
+        array_list_push(&mesh->vertices, Vertex{glm::vec3(b, 0.0f), glm::vec2(1.0f, 0.0f), up});
+        array_list_push(&mesh->vertices, Vertex{glm::vec3(c, 0.0f), glm::vec2(0.0f, 0.0f), up});
+        array_list_push(&mesh->vertices, Vertex{glm::vec3(d, 0.0f), glm::vec2(0.0f, 0.0f), up});
+        for (u32 corner : order) array_list_push(&mesh->indices, base + corner);
+    };
+    // Rows, then columns; every strip runs from the centre of the first cell to that of the last.
+    for (u32 r = 0; r < height; r++) {
+        f32 y = (f32)r;
+        quad({0.0f, y}, {0.0f, y + t}, {w, y + t}, {w, y}, {3, 2, 1, 3, 1, 0});
+    }
+    for (u32 c = 0; c < width; c++) {
+        f32 x = (f32)c;
+        quad({x, 0.0f}, {x + t, 0.0f}, {x + t, h}, {x, h}, {2, 3, 1, 1, 3, 0});
+    }
+    return mesh;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Hooks of the intro and the main menu
+
+void intro_on_load() {
+    overlay_image = Overlay_Image::Loading;
+    overlay_alpha = 1.0f;
+    schedule_action(&game_scheduler, 0.1f, finish_intro_action, "");
+}
+
+void finish_intro_action() {
+    register_scenes();
+    load_scene(1);
+}
+
+void main_menu_on_load() {
+    if (logo_shown) return;
+    logo_shown = 1;
+    overlay_image = Overlay_Image::Logo;
+    overlay_alpha = 1.0f;
+    // Fully visible until the menu's input unlocks at 2.5 s, gone by 3.8 s.
+    schedule_animation<f32>(&game_scheduler, 2.5f, 3.8f, &overlay_alpha, Interpolatee::F32, 1.0f, 0.0f,
+                            Shaper::Ease_Out, "");
 }
 
 // ---------------------------------------------------------------------------------------------------

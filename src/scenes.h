@@ -87,9 +87,39 @@ void register_scenes();
 void build_registered_scenes();
 
 // ---------------------------------------------------------------------------------------------------
-// Hooks of the intro and the main menu; defined with the scene loading.
+// Scene loading
 
+// The board being played: a deep copy of the current scene's board.
+extern Playing_Field live_field;
+// Number of the scene being played (its registry index).
+extern u32 scene_id;
+// Set by the main menu's first load; the logo is shown once per run.
+extern u8 logo_shown;
+// Copies of the current scene's flag and second hook, which nothing reads further.
+extern u8 current_scene_is_level;
+extern Scene_Hook current_scene_second_hook;
+// The grid of the live board; every load of a board scene makes a new one and releases the old one.
+extern Mesh* grid_mesh;
+
+// Makes scene `id` the one being played: drops the previous scene's scheduled work, render objects and
+// board, builds and uploads the new render objects, re-records the scene command buffers, runs the
+// scene's load hook and starts the opening camera move, during which mouse input is locked.
+void load_scene(u32 id);
+// Thin lines through the cell centres of a width x height board, in the plane z = 0. CPU data only.
+Mesh* create_grid_mesh(u32 width, u32 height);
+// Destroys a mesh's vertex and index buffers, if any; the GPU must not be using them.
+void destroy_mesh_buffers(Mesh* mesh);
+// Seconds of a load's opening move: 2.5 for the main menu until its logo was shown, else 1.0.
+f32 opening_duration_of(const Scene* scene);
+
+// ---------------------------------------------------------------------------------------------------
+// Hooks of the intro and the main menu
+
+// Shows the loading picture and builds the rest of the game a tenth of a second later.
 void intro_on_load();
+// Builds every other scene, then opens the main menu.
+void finish_intro_action();
+// On the first visit: the logo, faded out from 2.5 s to 3.8 s after the load.
 void main_menu_on_load();
 
 // ---------------------------------------------------------------------------------------------------
