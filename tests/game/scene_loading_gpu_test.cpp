@@ -1,0 +1,297 @@
+// The game's own functions on a real window: start-up through the intro into the main menu, the render
+// objects and opening move of a load, reloads that allocate nothing new, the level end with its
+// progression, and restarts during a level end. Runs in definition order on one game.
+#include <gtest/gtest.h>
+
+#include <GLFW/glfw3.h>
+
+#include "app.h"
+#include "audio.h"
+#include "image.h"
+#include "game_harness.h"
+#include "imgui_inter.h"
+#include "mesh.h"
+#include "scenes.h"
+#include "transform.h"
+#include "vkinter.h"
+
+namespace {
+
+const f32 fifty_degrees = 0.8726646f;
+
+std::vector<Transform*> live_objects() {
+    std::vector<Transform*> objects;
+    bucket_array_for_each(&render_object_pool, [&](Transform* t) { objects.push_back(t); });
+    return objects;
+}
+
+u32 live_meshes() {
+    u32 n = 0;
+    bucket_array_for_each(&mesh_pool, [&](Mesh*) { n++; });
+    return n;
+}
+
+bool near(glm::vec3 a, glm::vec3 b) { return glm::length(a - b) < 1e-4f; }
+
+// Live GPU memory blocks and buffers, counted through the game's own entry-point table (the names
+// are macros naming its fields).
+s64 live_memories = 0;
+s64 live_buffers = 0;
+PFN_vkAllocateMemory real_allocate_memory;
+PFN_vkFreeMemory real_free_memory;
+PFN_vkCreateBuffer real_create_buffer;
+PFN_vkDestroyBuffer real_destroy_buffer;
+
+void count_gpu_objects() {
+    if (real_allocate_memory) return;
+    real_allocate_memory = vkAllocateMemory;
+    real_free_memory = vkFreeMemory;
+    real_create_buffer = vkCreateBuffer;
+    real_destroy_buffer = vkDestroyBuffer;
+    vkAllocateMemory = [](VkDevice d, const VkMemoryAllocateInfo* i, const VkAllocationCallbacks* a,
+                                          VkDeviceMemory* m) {
+        live_memories++;
+        return real_allocate_memory(d, i, a, m);
+    };
+    vkFreeMemory = [](VkDevice d, VkDeviceMemory m, const VkAllocationCallbacks* a) {
+        if (m) live_memories--;
+        real_free_memory(d, m, a);
+    };
+    vkCreateBuffer = [](VkDevice d, const VkBufferCreateInfo* i, const VkAllocationCallbacks* a,
+                                        VkBuffer* b) {
+        live_buffers++;
+        return real_create_buffer(d, i, a, b);
+    };
+    vkDestroyBuffer = [](VkDevice d, VkBuffer b, const VkAllocationCallbacks* a) {
+        if (b) live_buffers--;
+        real_destroy_buffer(d, b, a);
+    };
+}
+
+// Seconds until the opening move's unlock, measured in frames of the running game.
+double seconds_until_unlocked() {
+    double start = seconds_now();
+    EXPECT_TRUE(run_game_until([] { return animation_lock == 0; }, 10.0));
+    return seconds_now() - start;
+}
+
+// Presses and releases the left button with the cursor over two board cells, through the game's
+// mouse handler.
+void drag(Pos from, Pos to) {
+    glm::dvec2 origin = window_origin();
+    glm::dvec2 a = screen_point_of(glm::vec3(from.x, from.y, 0)) - origin;
+    glm::dvec2 b = screen_point_of(glm::vec3(to.x, to.y, 0)) - origin;
+    glfwSetCursorPos(window, a.x, a.y);
+    mouse_button_callback(window, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+    run_game_frame();
+    glfwSetCursorPos(window, b.x, b.y);
+    run_game_frame();
+    mouse_button_callback(window, GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 0);
+}
+
+void load_and_settle(u32 id) {
+    load_scene(id);
+    seconds_until_unlocked();
+}
+
+TEST(GameStart, IntroShowsTheLoadingPictureThenTheMenuOpensWithItsLogo) {
+    start_game_once();
+    EXPECT_EQ(scene_id, 0u);
+    EXPECT_EQ(Scene_Registry.count, 1u);
+    EXPECT_EQ(renderer.clear_color, glm::vec3(1, 1, 1));
+    EXPECT_TRUE(live_objects().empty());
+    EXPECT_EQ(gem_transforms.count, 1u);
+    EXPECT_EQ(grid_mesh, nullptr);
+    EXPECT_EQ(animation_lock, 1);
+    EXPECT_EQ(overlay_image, Overlay_Image::Loading);
+    EXPECT_EQ(overlay_alpha, 1.0f);
+
+    // The overlay's window shows from its second frame on. The first frame, slow under the validation
+    // layer, yields a step above half a second that counts as 0, so the intro is still on.
+    run_game_frame();
+    run_game_frame();
+    if (scene_id == 0) {
+        Screenshot intro = save_screenshot("intro");
+        glm::dvec2 origin = window_origin();
+        glm::vec3 corner = mean_colour(intro, origin + glm::dvec2(20, 20), 4);
+        EXPECT_GT(corner.r + corner.g + corner.b, 3 * 240.0f) << "the intro clears to white";
+        // The logo stands in the middle of the white window.
+        glm::vec3 middle = mean_colour(intro, origin + glm::dvec2(800, 400), 150);
+        EXPECT_LT(middle.r + middle.g + middle.b, 3 * 230.0f) << "the loading picture with the logo shows";
+    } else {
+        printf("the intro's frames were quick enough to load the menu at once; no picture to check\n");
+    }
+
+    ASSERT_TRUE(run_game_until([] { return scene_id == 1; }, 60.0)) << "the main menu never loaded";
+    double loaded_at = seconds_now();
+    ASSERT_EQ(Scene_Registry.count, 21u);
+    EXPECT_STREQ(Scene_Registry.data[1]->name, "main_menu");
+    EXPECT_STREQ(Scene_Registry.data[20]->name, "zindo_fun_time");
+    EXPECT_EQ(renderer.clear_color, glm::vec3(0, 0, 0));
+    EXPECT_EQ(overlay_image, Overlay_Image::Logo);
+    EXPECT_EQ(logo_shown, 1);
+
+    // Gem, backdrop, grid, finish: the draw order.
+    std::vector<Transform*> objects = live_objects();
+    ASSERT_EQ(objects.size(), 4u);
+    EXPECT_EQ(objects[0]->mesh, gem_assets.red.mesh);
+    EXPECT_TRUE(near(objects[0]->position, glm::vec3(6, 2, 0)));
+    EXPECT_TRUE(near(objects[0]->scale, glm::vec3(0.3f)));
+    EXPECT_EQ(objects[1]->mesh, backdrop_mesh);
+    EXPECT_TRUE(near(objects[1]->position, glm::vec3(3, 2, -0.01f)));
+    EXPECT_EQ(objects[2]->mesh, grid_mesh);
+    ASSERT_NE(grid_mesh, nullptr);
+    EXPECT_EQ(grid_mesh->vertices.count, 60u);
+    EXPECT_NE(grid_mesh->index_buffer, VK_NULL_HANDLE);
+    EXPECT_TRUE(near(objects[2]->position, glm::vec3(0, 0, 0.02f)));
+    EXPECT_EQ(objects[3]->mesh, finish_mesh);
+    EXPECT_EQ(objects[3]->material, red_finish_material);
+    EXPECT_TRUE(near(objects[3]->position, glm::vec3(5, 2, 0.01f)));
+    ASSERT_EQ(gem_transforms.count, 2u);
+    EXPECT_EQ(gem_transforms.data[0], nullptr);
+    EXPECT_EQ(gem_transforms.data[1], objects[0]);
+    for (Transform* t : objects) EXPECT_NE(t->material->descriptor_set, VK_NULL_HANDLE);
+
+    // The first opening of the menu lasts 2.5 s of game time, narrowing the view to 50 degrees; the
+    // logo stays until then and is gone by 3.8 s. The first step after the load carries the load's
+    // own duration, so the wall clock sees a little less.
+    EXPECT_EQ(animation_lock, 1);
+    run_game_until([] { return animation_lock == 0; }, 10.0);
+    double opening = seconds_now() - loaded_at;
+    EXPECT_GT(opening, 1.8);
+    EXPECT_LT(opening, 3.0);
+    EXPECT_NEAR(fov, fifty_degrees, 1e-5f);
+    EXPECT_GT(overlay_alpha, 0.5f);
+    EXPECT_TRUE(run_game_until([] { return overlay_alpha == 0.0f; }, 3.0));
+    EXPECT_GT(seconds_now() - loaded_at, 3.0);
+
+    Screenshot menu = save_screenshot("main_menu");
+    glm::vec3 gem = mean_colour(menu, screen_point_of(glm::vec3(6, 2, 0.1f)), 3);
+    EXPECT_GT(gem.r, gem.g + 30) << "the red gem stands on (6, 2)";
+    EXPECT_GT(gem.r, gem.b + 30);
+}
+
+TEST(SceneLoading, ReloadsReplaceEverythingAndAllocateNothingNew) {
+    start_game_once();
+    count_gpu_objects();
+    // Warm up: every scene's meshes and textures reach the GPU once in the program's life.
+    for (u32 id = 1; id < Scene_Registry.count; id++) load_scene(id);
+    load_and_settle(8);
+    u32 meshes = live_meshes();
+    s64 memories = live_memories, buffers = live_buffers;
+    u32 vek_balance = vek_malloc_calls + vek_calloc_calls - vek_free_calls;
+    for (int i = 0; i < 10; i++) {
+        load_scene(8);
+        run_game_frame();
+        load_scene(1);
+        run_game_frame();
+    }
+    load_and_settle(8);
+    EXPECT_EQ(live_meshes(), meshes);
+    EXPECT_EQ(live_memories, memories);
+    EXPECT_EQ(live_buffers, buffers);
+    EXPECT_EQ(vek_malloc_calls + vek_calloc_calls - vek_free_calls, vek_balance);
+
+    // A later load of the menu opens in 1.0 s and shows no logo.
+    load_scene(1);
+    EXPECT_EQ(overlay_alpha, 0.0f);
+    double opening = seconds_until_unlocked();
+    EXPECT_GT(opening, 0.8);
+    EXPECT_LT(opening, 1.6);
+    EXPECT_EQ(overlay_alpha, 0.0f);
+
+    // "grey_intro_0" has two black gems on one cell: both get an object there.
+    load_scene(9);
+    ASSERT_EQ(gem_transforms.count, 15u);
+    EXPECT_TRUE(near(gem_transforms.data[5]->position, glm::vec3(0, 3, 0)));
+    EXPECT_TRUE(near(gem_transforms.data[10]->position, glm::vec3(0, 3, 0)));
+    EXPECT_EQ(live_objects().size(), 14u + 1 + 1 + 3);
+}
+
+TEST(LevelEnd, SolvingTheMenuStartsTheFirstLevelAfterTheWidening) {
+    start_game_once();
+    load_and_settle(1);
+    drag(Pos{6, 2}, Pos{5, 2});
+    EXPECT_EQ(live_field.cells[2 * 10 + 5], 1u);
+    EXPECT_EQ(level_end_pending, 1);
+    double solved_at = seconds_now();
+    run_game_frame();
+    EXPECT_EQ(animation_lock, 1);
+    // Presses during the sequence change nothing.
+    drag(Pos{5, 2}, Pos{4, 2});
+    EXPECT_EQ(live_field.cells[2 * 10 + 5], 1u);
+    ASSERT_TRUE(run_game_until([] { return scene_id == 2; }, 5.0));
+    EXPECT_NEAR(seconds_now() - solved_at, 1.2, 0.4);
+    EXPECT_STREQ(Scene_Registry.data[scene_id]->name, "red_intro_0");
+    EXPECT_EQ(level_end_pending, 0);
+    seconds_until_unlocked();
+    Screenshot level = save_screenshot("red_intro_0");
+    glm::vec3 gem = mean_colour(level, screen_point_of(glm::vec3(0, 0, 0.1f)), 3);
+    EXPECT_GT(gem.r, gem.g + 30) << "the red gem stands on (0, 0)";
+}
+
+TEST(LevelEnd, ARestartDuringTheSequenceStaysOnTheSceneAndStartsItAfresh) {
+    start_game_once();
+    load_and_settle(1);
+    drag(Pos{6, 2}, Pos{5, 2});
+    run_game_for(0.3);
+    EXPECT_GT(fov, fifty_degrees);
+    restart_scene();   // what Escape does
+    EXPECT_EQ(scene_id, 1u);
+    EXPECT_EQ(level_end_pending, 0);
+    EXPECT_EQ(live_field.cells[2 * 10 + 6], 1u) << "the board is back at its start";
+    run_game_for(2.0);
+    EXPECT_EQ(scene_id, 1u) << "the cancelled level end loaded nothing";
+    EXPECT_NEAR(fov, fifty_degrees, 1e-5f);
+    EXPECT_EQ(animation_lock, 0);
+
+    // R restarts levels only; on a level it gives back the starting board.
+    key_callback(window, GLFW_KEY_R, 0, GLFW_PRESS, 0);
+    EXPECT_EQ(animation_lock, 0) << "R does nothing on the main menu";
+    load_and_settle(2);
+    drag(Pos{0, 0}, Pos{1, 0});
+    EXPECT_EQ(live_field.cells[1], 1u);
+    key_callback(window, GLFW_KEY_R, 0, GLFW_PRESS, 0);
+    EXPECT_EQ(live_field.cells[0], 1u);
+    EXPECT_EQ(scene_id, 2u);
+}
+
+TEST(LevelEnd, TheLastLevelLeadsBackToTheMainMenuAndAGrabDoesNotCrossScenes) {
+    start_game_once();
+    load_and_settle(20);
+    schedule_level_end(0.0f);
+    ASSERT_TRUE(run_game_until([] { return scene_id != 20; }, 5.0));
+    EXPECT_EQ(scene_id, 1u);
+
+    // A gem held while the next scene loads is dropped; a restart keeps it.
+    load_and_settle(2);
+    glm::dvec2 gem = screen_point_of(glm::vec3(0, 0, 0)) - window_origin();
+    glfwSetCursorPos(window, gem.x, gem.y);
+    mouse_button_callback(window, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+    EXPECT_EQ(held_gem, 1u);
+    restart_scene();
+    EXPECT_EQ(held_gem, 1u);
+    load_scene(8);
+    EXPECT_EQ(held_gem, 0u);
+    mouse_button_callback(window, GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 0);
+    EXPECT_EQ(held_gem, 0u);
+}
+
+// Last: the teardown that the game itself never runs.
+TEST(GameTeardown, DeinitReleasesTheMeshesAndTexturesOfEveryScene) {
+    start_game_once();
+    count_gpu_objects();
+    vkDeviceWaitIdle(renderer.device);
+    s64 memories = live_memories, buffers = live_buffers;
+    u32 uploaded_meshes = 0;
+    bucket_array_for_each(&mesh_pool, [&](Mesh* mesh) { uploaded_meshes += mesh->index_buffer != VK_NULL_HANDLE; });
+    ASSERT_EQ(uploaded_meshes, 10u) << "backdrop, finish plate, seven gem shapes and the live grid";
+    deinit_game();
+    EXPECT_LE(live_buffers, buffers - 2 * (s64)uploaded_meshes) << "every mesh buffer goes (the overlay's too)";
+    EXPECT_LT(live_memories, memories - 2 * (s64)uploaded_meshes) << "the textures' memory stays";
+    EXPECT_EQ(mesh_pool.blocks, nullptr);
+    EXPECT_EQ(material_pool.blocks, nullptr);
+    EXPECT_EQ(audio_state.engine, nullptr);
+}
+
+}  // namespace
