@@ -143,7 +143,16 @@ void deinit_game() {
 // ---------------------------------------------------------------------------------------------------
 // Camera, light and the per-frame update
 
-f32 guard_time_step(f32 dt) { return dt > 0.5f ? 0.0f : dt; }
+f32 guard_time_step(f32 dt, u8* stalled) {
+    if (dt <= 0.5f) {
+        *stalled = 0;
+        return dt;
+    }
+    // Zeroing every long step would stop the game for good on a machine whose frames all take longer.
+    if (*stalled) return 0.5f;
+    *stalled = 1;
+    return 0.0f;
+}
 
 f32 advance_orbit(f32 orbit_deg, f32 dt) { return (f32)((f64)orbit_deg + (f64)dt * (1.0 / 240.0) * 24.0); }
 
@@ -183,7 +192,8 @@ static void copy_to_memory(VkDeviceMemory memory, const void* data, VkDeviceSize
 }
 
 void update(f32 dt) {
-    dt = guard_time_step(dt);
+    static u8 stalled = 0;
+    dt = guard_time_step(dt, &stalled);
     drag_held_gem();
     light.orbit_deg = advance_orbit(light.orbit_deg, dt);
     // Animations and due actions first, so this frame's matrices see their values.

@@ -67,8 +67,10 @@ struct Frame_Matrices {
     glm::vec3 light_position;   // the light camera's eye
 };
 
-// Time steps above half a second (a stall) count as 0.
-f32 guard_time_step(f32 dt);
+// A step above half a second (a stall) counts as 0, so that nothing jumps. When the step after it is
+// long too, the machine is slow rather than stalled: such steps count as half a second each, so that
+// the game still moves. `stalled` carries the state from step to step.
+f32 guard_time_step(f32 dt, u8* stalled);
 // Light orbit advanced by dt: 0.1 degree per second, no wrap-around.
 f32 advance_orbit(f32 orbit_deg, f32 dt);
 // The light camera's eye: target + (0, 160, 0) tilted about the world x axis, then turned about the

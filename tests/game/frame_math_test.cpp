@@ -11,11 +11,20 @@ void expect_near(glm::vec3 actual, glm::vec3 expected, f32 tolerance = 1e-3f) {
     EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-TEST(FrameMath, StallsAdvanceNothingAndTheLightTurnsATenthOfADegreePerSecond) {
-    EXPECT_EQ(guard_time_step(0.0f), 0.0f);
-    EXPECT_EQ(guard_time_step(0.5f), 0.5f);
-    EXPECT_EQ(guard_time_step(0.51f), 0.0f);
-    EXPECT_EQ(guard_time_step(30.0f), 0.0f);
+TEST(FrameMath, AStallAdvancesNothingAndTheLightTurnsATenthOfADegreePerSecond) {
+    u8 stalled = 0;
+    EXPECT_EQ(guard_time_step(0.0f, &stalled), 0.0f);
+    EXPECT_EQ(guard_time_step(0.5f, &stalled), 0.5f);
+    EXPECT_EQ(guard_time_step(0.51f, &stalled), 0.0f);
+    EXPECT_EQ(guard_time_step(0.016f, &stalled), 0.016f);
+    EXPECT_EQ(guard_time_step(30.0f, &stalled), 0.0f);
+    EXPECT_EQ(guard_time_step(0.1f, &stalled), 0.1f);
+    // Long steps in a row are a slow machine, not a stall: the game moves on, half a second at a time.
+    EXPECT_EQ(guard_time_step(0.8f, &stalled), 0.0f);
+    EXPECT_EQ(guard_time_step(0.8f, &stalled), 0.5f);
+    EXPECT_EQ(guard_time_step(2.0f, &stalled), 0.5f);
+    EXPECT_EQ(guard_time_step(0.3f, &stalled), 0.3f);
+    EXPECT_EQ(guard_time_step(0.7f, &stalled), 0.0f);
     EXPECT_FLOAT_EQ(advance_orbit(139.1f, 1.0f), 139.2f);
     EXPECT_EQ(advance_orbit(139.1f, 0.0f), 139.1f);
     // No wrap-around: the angle grows on.
