@@ -1,7 +1,7 @@
 // The game binary played like a person: started from the run directory under a line-buffered standard
 // output, watched through its log, driven with xdotool (press, drag, release, keys) and looked at in
 // screenshots. The menu's red gem goes onto its finish and the first level loads; R restarts it;
-// holding Escape reloads.
+// holding Escape reloads; closing the window ends the program with status 0.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -19,6 +19,9 @@
 
 #include "game_harness.h"
 #include "playing_field.h"
+
+// Last: its macros (None, Bool) would clash with the game's names.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -72,6 +75,34 @@ void stop_game_binary() {
         game.pid = -1;
     }
     if (game.reader.joinable()) game.reader.join();
+}
+
+// Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW message.
+void request_window_close(unsigned long window_id) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_id;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window_id, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
+// Exit status of the game once it has ended by itself within `seconds`; -1 when it did not.
+int wait_for_exit(double seconds) {
+    for (double end = seconds_now() + seconds; seconds_now() < end; usleep(50000)) {
+        int status = 0;
+        if (waitpid(game.pid, &status, WNOHANG) == game.pid) {
+            game.pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+    }
+    return -1;
 }
 
 size_t line_count() {
@@ -155,7 +186,7 @@ protected:
     }
 };
 
-TEST_F(Play, TheMenuGemOntoItsFinishStartsTheFirstLevel) {
+TEST_F(Play, MenuGemOntoItsFinishThenTheFirstLevelRestartsReloadsAndCloses) {
     ASSERT_GE(wait_for_line("call start_music", 0, 60.0), 0) << "the game did not start";
     ASSERT_GE(wait_for_line("NOT INDEX 0", 0, 60.0), 0) << "the main menu did not load";
     for (double end = seconds_now() + 30.0; window_id.empty() && seconds_now() < end; usleep(100000))
@@ -226,6 +257,10 @@ TEST_F(Play, TheMenuGemOntoItsFinishStartsTheFirstLevel) {
     xdo("keyup Escape");
     usleep(300000);
     EXPECT_GE(count_lines("NOT INDEX 0"), loads + 2) << "Escape did not reload the scene";
+
+    // Closing the window ends the loop, and the program with status 0.
+    request_window_close(strtoul(window_id.c_str(), nullptr, 10));
+    EXPECT_EQ(wait_for_exit(20.0), 0) << "the game did not end when its window was closed";
 }
 
 }  // namespace
