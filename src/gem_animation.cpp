@@ -56,6 +56,13 @@ void animate_yellow_pull(u32 gem, Pos from, Pos to, Scheduler* sched, Anim_Curso
     if (advance) cursor->time += advance_step;
 }
 
+struct Blue_Scale_Param {
+    Transform* object;
+    glm::vec3 scale;
+};
+
+static void show_blue_again_action(Blue_Scale_Param* param) { param->object->scale = param->scale; }
+
 void animate_blue_teleport(u32 gem, Pos from, Pos to, Scheduler* sched, Anim_Cursor* cursor, bool advance) {
     f32 t = cursor->time;
     Transform* object = gem_transform(gem);
@@ -64,12 +71,18 @@ void animate_blue_teleport(u32 gem, Pos from, Pos to, Scheduler* sched, Anim_Cur
 
     // Five blinks: each out-step hides the gem at its half, each in-step shows it again; the last
     // step ends on the original scale.
+    Animation* last_step = nullptr;
     for (u32 k = 0; k < 10; k++) {
         bool out = k % 2 == 0;
-        schedule_animation(sched, t + flicker_bounds[k], t + flicker_bounds[k + 1], &object->scale,
-                           Interpolatee::Vec3, out ? s0 : zero, out ? zero : s0, Shaper::Step,
-                           out ? "Blue flicker animation (out)" : "Blue flicker animation (in)");
+        last_step = schedule_animation(sched, t + flicker_bounds[k], t + flicker_bounds[k + 1], &object->scale,
+                                       Interpolatee::Vec3, out ? s0 : zero, out ? zero : s0, Shaper::Step,
+                                       out ? "Blue flicker animation (out)" : "Blue flicker animation (in)");
     }
+    // A slow frame ends several 0.05 s steps in one update, and the scheduler writes their end values in
+    // pool order, not time order: an out-step could write last and leave the gem hidden for good. The
+    // last step's completion runs after every write of its update and shows the gem again.
+    last_step->completion =
+        make_completion_action<show_blue_again_action>(sched, Blue_Scale_Param{object, s0}, "Blue flicker end");
     // The jump itself happens at half time, while the gem is shown again after its last blink.
     schedule_move(gem, from, to, sched, t, Shaper::Step, "Blue teleport animation (move)");
     schedule_gem_sound(t, "audio/effects/gems/blue_sfx.mp3");
