@@ -212,23 +212,27 @@ static void release_grid_mesh(Mesh* mesh) {
     bucket_array_release(&mesh_pool, mesh);
 }
 
-void load_scene(u32 id) {
-    // The registry is never read past its count.
-    if (id >= Scene_Registry.count || Scene_Registry.data[id] == nullptr) panic("scene %u could not be loaded", id);
-    // A held gem belongs to the board it was picked from; a restart keeps it, another scene drops it.
-    if (id != scene_id) held_gem = 0;
-    overlay_alpha = 0.0f;
-    scene_id = id;
-
+void reset_scene_state() {
     reset_scheduler(&game_scheduler);
     reset_scheduler(&interface_scheduler);
-    // The reset may have fired an action that loaded another scene; this load is the one that counts.
-    scene_id = id;
-    level_end_pending = 0;
-
     animation_lock = 0;
     bucket_array_reset(&render_object_pool);
     gem_transforms.count = 0;
+}
+
+void load_scene(u32 id) {
+    // The registry is never read past its count.
+    if (id >= Scene_Registry.count || Scene_Registry.data[id] == nullptr) panic("scene %u could not be loaded", id);
+    // A held gem belongs to the board it was picked from: whatever the path (progression, restart,
+    // reload), the new board starts with nothing in hand.
+    held_gem = 0;
+    overlay_alpha = 0.0f;
+    scene_id = id;
+
+    reset_scene_state();
+    // The reset may have fired an action that loaded another scene; this load is the one that counts.
+    scene_id = id;
+    level_end_pending = 0;
     // The reset ran the purple swaps' unparenting, so no object hangs on a pivot any more.
     bucket_array_reset(&pivot_transform_pool);
     Mesh* old_grid = grid_mesh;

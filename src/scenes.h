@@ -101,6 +101,9 @@ extern Scene_Hook current_scene_second_hook;
 // The grid of the live board; every load of a board scene makes a new one and releases the old one.
 extern Mesh* grid_mesh;
 
+// Fires and drops both schedulers' pending work (gameplay first), unlocks input and empties the
+// render objects: what every load does before it builds the new scene.
+void reset_scene_state();
 // Makes scene `id` the one being played: drops the previous scene's scheduled work, render objects and
 // board, builds and uploads the new render objects, re-records the scene command buffers, runs the
 // scene's load hook and starts the opening camera move, during which mouse input is locked.

@@ -415,7 +415,7 @@ void create_swapchain() {
     // The extent must lie within what the surface allows now, which is the window's real size.
     VkSurfaceCapabilitiesKHR capabilities;
     vk_check(vkGetPhysicalDeviceSurfaceCapabilitiesKHR(renderer.physical_device, renderer.surface, &capabilities));
-    VkExtent2D extent = choose_swapchain_extent(&capabilities, renderer.window_width, renderer.window_height);
+    VkExtent2D extent = choose_swapchain_extent(&capabilities, renderer.resized_width, renderer.resized_height);
     renderer.window_width = extent.width;
     renderer.window_height = extent.height;
 
@@ -629,8 +629,10 @@ void recreate_swapchain() {
 
 void window_size_callback(GLFWwindow*, int width, int height) {
     // Re-creating here would poll events inside a window callback, which the window library forbids.
-    renderer.window_width = width > 0 ? (u32)width : 1;
-    renderer.window_height = height > 0 ? (u32)height : 1;
+    // The window extent stays that of the framebuffers until then: a scene load in between records
+    // for the framebuffers it has.
+    renderer.resized_width = width > 0 ? (u32)width : 1;
+    renderer.resized_height = height > 0 ? (u32)height : 1;
     renderer.window_resized = true;
 }
 

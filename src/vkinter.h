@@ -55,9 +55,13 @@ struct Renderer_Globals {
     VkDevice device;
     VkQueue queue;
 
-    // Everything whose size or number follows the window.
+    // Everything whose size or number follows the window. The window extent is that of the swapchain
+    // and of everything recorded for it: only swapchain creation writes it.
     u32 window_width = 1600;
     u32 window_height = 900;
+    // The size of the window's last resize, wanted for the next swapchain.
+    u32 resized_width = 1600;
+    u32 resized_height = 900;
     bool window_resized;   // the window changed size; the next frame re-creates the swapchain
     VkSwapchainKHR swapchain;
     VkImageView* swapchain_image_views;
