@@ -209,6 +209,8 @@ Mesh* load_obj(const char* path) {
     Mesh* mesh = bucket_array_alloc(&mesh_pool);
     parse_obj(mesh, file.data, file.length, path);
     free(file.data);
+    // A mesh with nothing to draw would fail much later, in a buffer of size 0 that names no file.
+    if (mesh->indices.count == 0) panic("OBJ file %s has no faces", path);
     return mesh;
 }
 

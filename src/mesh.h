@@ -36,7 +36,8 @@ inline bool hash_keys_equal(const Vertex_Key& a, const Vertex_Key& b) {
 
 extern Bucket_Array<Mesh> mesh_pool;
 
-// Reads an OBJ file into a new mesh from `mesh_pool`. Bad input is a panic naming the file.
+// Reads an OBJ file into a new mesh from `mesh_pool`. Bad input, a file without faces among it, is a
+// panic naming the file.
 Mesh* load_obj(const char* path);
 // Initialises `mesh` and fills it from the OBJ text of `length` bytes; `name` names it in panics.
 void parse_obj(Mesh* mesh, const char* text, u64 length, const char* name);

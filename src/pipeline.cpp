@@ -8,7 +8,14 @@
 // ---------------------------------------------------------------------------------------------------
 // Shader modules and the main pipeline
 
-void check_spirv(const Str* code, const char* path) {
+// Names of SPIR-V's execution models, for reports.
+static const char* execution_model_name(u32 model) {
+    static const char* names[] = {"vertex", "tessellation control", "tessellation evaluation", "geometry",
+                                  "fragment", "compute", "kernel"};
+    return model < sizeof(names) / sizeof(names[0]) ? names[model] : "unknown";
+}
+
+void check_spirv(const Str* code, const char* path, Shader_Stage stage) {
     const u32 magic = 0x07230203;
     const u64 header_words = 5;
     const u32 op_entry_point = 15;
@@ -27,6 +34,8 @@ void check_spirv(const Str* code, const char* path) {
     // Each instruction gives its own length in its first word; none may run past the module's end.
     u64 word_count = code->length / 4;
     bool has_main = false;
+    bool main_for_stage = false;
+    u32 main_model = 0;
     for (u64 at = header_words; at < word_count;) {
         u32 length = word(at) >> 16;
         u32 opcode = word(at) & 0xFFFF;
@@ -37,17 +46,25 @@ void check_spirv(const Str* code, const char* path) {
         if (opcode == op_entry_point && length > 3) {
             const char* name = code->data + (at + 3) * 4;
             u64 room = (u64)(length - 3) * 4;
-            if (strnlen(name, room) < room && strcmp(name, "main") == 0) has_main = true;
+            if (strnlen(name, room) < room && strcmp(name, "main") == 0) {
+                has_main = true;
+                main_model = word(at + 1);
+                if (main_model == (u32)stage) main_for_stage = true;
+            }
         }
         at += length;
     }
     if (!has_main) panic("Shader file %s has no entry point \"main\"", path);
+    // A program of another stage passes the driver's module creation and fails only in the pipeline.
+    if (!main_for_stage)
+        panic("Shader file %s is not a %s program: its entry point \"main\" is a %s program", path,
+              execution_model_name((u32)stage), execution_model_name(main_model));
 }
 
-void create_shader_module(const char* path, VkShaderModule* out) {
+void create_shader_module(const char* path, Shader_Stage stage, VkShaderModule* out) {
     Str code;
     read_entire_file(&code, path);
-    check_spirv(&code, path);
+    check_spirv(&code, path, stage);
 
     VkShaderModuleCreateInfo info = {};
     info.sType = VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO;
@@ -196,8 +213,8 @@ void pipeline_destroy(Pipeline* p) {
 }
 
 void create_main_pipeline() {
-    create_shader_module("./shaders/vert.spv", &renderer.main_vertex_module);
-    create_shader_module("./shaders/frag.spv", &renderer.main_fragment_module);
+    create_shader_module("./shaders/vert.spv", Shader_Stage::Vertex, &renderer.main_vertex_module);
+    create_shader_module("./shaders/frag.spv", Shader_Stage::Fragment, &renderer.main_fragment_module);
     renderer.main_pipeline = pipeline_init(renderer.main_vertex_module, renderer.main_fragment_module,
                                            renderer.window_width, renderer.window_height);
     pipeline_create(renderer.main_pipeline, renderer.device, renderer.main_render_pass);
@@ -374,7 +391,7 @@ void create_offscreen_pipeline() {
     dynamic_state.dynamicStateCount = dynamic_states.count;
     dynamic_state.pDynamicStates = dynamic_states.data;
 
-    create_shader_module("./shaders/shadow_vert.spv", &renderer.shadow_vertex_module);
+    create_shader_module("./shaders/shadow_vert.spv", Shader_Stage::Vertex, &renderer.shadow_vertex_module);
 
     Array_List<VkPipelineShaderStageCreateInfo> stages;
     array_list_init(&stages, 1);

@@ -38,12 +38,18 @@ struct Pipeline {
 // ---------------------------------------------------------------------------------------------------
 // Shader modules and the main pipeline
 
-// Reads a compiled SPIR-V file and makes a module of it. A missing, empty or malformed file is a panic
-// naming the file.
-void create_shader_module(const char* path, VkShaderModule* out);
+// The stage a shader module is loaded for; the values are SPIR-V's execution models.
+enum class Shader_Stage : u32 {
+    Vertex = 0,
+    Fragment = 4,
+};
+
+// Reads a compiled SPIR-V file and makes a module of it. A missing, empty or malformed file, or one
+// made for another stage, is a panic naming the file.
+void create_shader_module(const char* path, Shader_Stage stage, VkShaderModule* out);
 // Panics naming `path` unless `code` is a SPIR-V module whose instruction stream stays inside its
-// bytes and that has an entry point named "main".
-void check_spirv(const Str* code, const char* path);
+// bytes and that has an entry point named "main" for `stage`.
+void check_spirv(const Str* code, const char* path, Shader_Stage stage);
 
 // A new record with the renderer's defaults; makes no Vulkan call. The size sets the static viewport,
 // which the dynamic viewport of every pass replaces.

@@ -710,8 +710,8 @@ void init_renderer() {
     create_descriptor_set_layouts();
     create_descriptor_pool();
     create_offscreen_frame_buffer();
-    create_shader_module("./shaders/vert.spv", &renderer.main_vertex_module);
-    create_shader_module("./shaders/frag.spv", &renderer.main_fragment_module);
+    create_shader_module("./shaders/vert.spv", Shader_Stage::Vertex, &renderer.main_vertex_module);
+    create_shader_module("./shaders/frag.spv", Shader_Stage::Fragment, &renderer.main_fragment_module);
     renderer.main_pipeline = pipeline_init(renderer.main_vertex_module, renderer.main_fragment_module,
                                            renderer.window_width, renderer.window_height);
     pipeline_create(renderer.main_pipeline, renderer.device, renderer.main_render_pass);

@@ -216,13 +216,16 @@ void reset_scheduler(Scheduler* scheduler) {
     if (pending.count >= 2) qsort(pending.data, pending.count, sizeof(Action*), compare_sequence);
 
     u32 empty_count = scheduler->empty_count;
+    u8 outer_reset_firing = scheduler->reset_firing;
+    scheduler->reset_firing = 1;
     for (u32 i = 0; i < pending.count; i++) {
-        // A callback that reset or cleared this scheduler again has fired or dropped the rest of this
-        // list, and the items may already be reused: stop.
+        // A callback that reset this scheduler again has fired the rest of this list, and the items
+        // may already be reused: stop. (A clear does nothing while a reset fires, see clear_scheduler.)
         if (scheduler->empty_count != empty_count) break;
         if (pending.data[i]->fired) continue;
         fire(pending.data[i]);
     }
+    scheduler->reset_firing = outer_reset_firing;
 
     scheduler->reset_requested = 1;
     if (scheduler->in_update) switch_to_other_set(scheduler);
@@ -231,6 +234,10 @@ void reset_scheduler(Scheduler* scheduler) {
 }
 
 void clear_scheduler(Scheduler* scheduler) {
+    // While a reset fires its list, whatever a clear would drop goes when that reset ends (all work
+    // scheduled meanwhile is dropped with it), and emptying the pools now would hand the list's
+    // records out again: the firing reset keeps the pools and goes on with its list.
+    if (scheduler->reset_firing) return;
     if (scheduler->in_update) switch_to_other_set(scheduler);
     else empty_current_set(scheduler);
 }

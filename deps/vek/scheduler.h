@@ -137,6 +137,7 @@ struct Scheduler {
     u8 in_update;                          // 1 while an update fires its actions
     u8 use_other_set;                      // 1 after a reset or clear inside the running update
     u8 reset_requested;                    // a reset ends the running update's firing
+    u8 reset_firing;                       // 1 while a reset fires its pending list
     u64 next_sequence;
     u32 empty_count;                       // grows whenever a reset or clear drops a pool set
 };
@@ -156,7 +157,7 @@ void update_scheduler(Scheduler* scheduler, f32 dt);
 // schedules after the reset survives.
 void reset_scheduler(Scheduler* scheduler);
 // Drops all pending work without firing anything. Inside an update, the actions already due in it
-// still fire.
+// still fire. Called by a callback that a reset fires, it does nothing: the reset drops everything.
 void clear_scheduler(Scheduler* scheduler);
 
 // Schedules an action; panics when the parameter is larger than a Data_Block.

@@ -150,6 +150,22 @@ TEST_F(ObjReaderDeathTest, MissingFile) {
     EXPECT_PANIC(load_obj("meshes/no_such_mesh.obj"), "Cannot read file: meshes/no_such_mesh.obj");
 }
 
+TEST_F(ObjReaderDeathTest, FileWithoutFacesPanicsNamingIt) {
+    // An empty file, and one cut before its first face.
+    for (const char* text : {"", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n"}) {
+        std::string path = testing::TempDir() + "obj_test_no_faces.obj";
+        FILE* file = fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        fputs(text, file);
+        fclose(file);
+        EXPECT_PANIC({
+            bucket_array_init(&mesh_pool);
+            load_obj(path.c_str());
+        }, "OBJ file " + path + " has no faces");
+        remove(path.c_str());
+    }
+}
+
 TEST(ObjFiles, SameFileTwiceGivesTwoMeshes) {
     ensure_printer();
     bucket_array_init(&mesh_pool);

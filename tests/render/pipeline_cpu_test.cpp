@@ -111,18 +111,41 @@ TEST(ShaderInterface, ShadersDeclareTheBlocksAndSetsTheRendererBinds) {
 
 Str str_of(std::vector<u32>& words) { return {(char*)words.data(), words.size() * 4}; }
 
+const std::pair<const char*, Shader_Stage> compiled_shaders[] = {{"shaders/vert.spv", Shader_Stage::Vertex},
+                                                                   {"shaders/frag.spv", Shader_Stage::Fragment},
+                                                                   {"shaders/shadow_vert.spv", Shader_Stage::Vertex}};
+
 TEST(ShaderFiles, CompiledShadersPassTheCheck) {
-    for (const char* path : {"shaders/vert.spv", "shaders/frag.spv", "shaders/shadow_vert.spv"}) {
+    for (auto [path, stage] : compiled_shaders) {
         std::vector<u32> words = read_words(path);
         ASSERT_GT(words.size(), 5u) << path;
         Str code = str_of(words);
-        check_spirv(&code, path);
+        check_spirv(&code, path, stage);
         // The check reads words by copying: an odd start address is no problem.
         std::vector<char> shifted(code.length + 1);
         memcpy(shifted.data() + 1, code.data, code.length);
         Str unaligned = {shifted.data() + 1, code.length};
-        check_spirv(&unaligned, path);
+        check_spirv(&unaligned, path, stage);
     }
+}
+
+TEST(ShaderFiles, ShaderOfTheWrongStagePanicsNamingTheFile) {
+    auto name = [](Shader_Stage stage) { return std::string(stage == Shader_Stage::Vertex ? "vertex" : "fragment"); };
+    // Each compiled shader where a program of the other stage belongs.
+    for (auto [path, stage] : compiled_shaders) {
+        std::vector<u32> words = read_words(path);
+        ASSERT_GT(words.size(), 5u) << path;
+        Str code = str_of(words);
+        Shader_Stage other = stage == Shader_Stage::Vertex ? Shader_Stage::Fragment : Shader_Stage::Vertex;
+        const char* place = other == Shader_Stage::Vertex ? "./shaders/vert.spv" : "./shaders/frag.spv";
+        EXPECT_PANIC(check_spirv(&code, place, other), std::string("Shader file ") + place + " is not a " + name(other) +
+                                                           " program: its entry point \"main\" is a " + name(stage) +
+                                                           " program");
+    }
+    // The fragment program loaded where the vertex program belongs, before any Vulkan call.
+    VkShaderModule module;
+    EXPECT_PANIC(create_shader_module("shaders/frag.spv", Shader_Stage::Vertex, &module),
+                 "Shader file shaders/frag.spv is not a vertex program");
 }
 
 TEST(ShaderFiles, MalformedSpirvPanicsNamingTheFile) {
@@ -131,16 +154,16 @@ TEST(ShaderFiles, MalformedSpirvPanicsNamingTheFile) {
     const char* name = "shaders/bad.spv";
 
     Str empty = {nullptr, 0};
-    EXPECT_PANIC(check_spirv(&empty, name), "Shader file shaders/bad.spv is empty");
+    EXPECT_PANIC(check_spirv(&empty, name, Shader_Stage::Vertex), "Shader file shaders/bad.spv is empty");
 
     std::vector<u32> words = good;
     Str cut = {(char*)words.data(), words.size() * 4 - 2};
-    EXPECT_PANIC(check_spirv(&cut, name), "Shader file shaders/bad.spv is not SPIR-V");
+    EXPECT_PANIC(check_spirv(&cut, name, Shader_Stage::Vertex), "Shader file shaders/bad.spv is not SPIR-V");
 
     words = good;
     words[0] = 0x03022307;   // the magic number byte-swapped
     Str code = str_of(words);
-    EXPECT_PANIC(check_spirv(&code, name), "Shader file shaders/bad.spv is not SPIR-V (no magic number)");
+    EXPECT_PANIC(check_spirv(&code, name, Shader_Stage::Vertex), "Shader file shaders/bad.spv is not SPIR-V (no magic number)");
 
     // The last instruction claims more words than the file has left.
     words = good;
@@ -148,19 +171,19 @@ TEST(ShaderFiles, MalformedSpirvPanicsNamingTheFile) {
     for (size_t at = 5; at < words.size(); at += words[at] >> 16) last = at;
     words[last] = ((words[last] >> 16) + 1) << 16 | (words[last] & 0xFFFF);
     code = str_of(words);
-    EXPECT_PANIC(check_spirv(&code, name), "Shader file shaders/bad.spv is malformed SPIR-V");
+    EXPECT_PANIC(check_spirv(&code, name, Shader_Stage::Vertex), "Shader file shaders/bad.spv is malformed SPIR-V");
 
     words = good;
     words[5] &= 0xFFFF;   // an instruction of no words would never end
     code = str_of(words);
-    EXPECT_PANIC(check_spirv(&code, name), "Shader file shaders/bad.spv is malformed SPIR-V");
+    EXPECT_PANIC(check_spirv(&code, name, Shader_Stage::Vertex), "Shader file shaders/bad.spv is malformed SPIR-V");
 
     // An entry point under another name than the one the pipelines ask for.
     words = good;
     for (size_t at = 5; at < words.size(); at += words[at] >> 16)
         if ((words[at] & 0xFFFF) == 15) memcpy(&words[at + 3], "mian", 4);
     code = str_of(words);
-    EXPECT_PANIC(check_spirv(&code, name), "Shader file shaders/bad.spv has no entry point \"main\"");
+    EXPECT_PANIC(check_spirv(&code, name, Shader_Stage::Vertex), "Shader file shaders/bad.spv has no entry point \"main\"");
 }
 
 TEST(ShaderFiles, ShaderModuleFromBadFilePanicsBeforeAnyVulkanCall) {
@@ -168,11 +191,11 @@ TEST(ShaderFiles, ShaderModuleFromBadFilePanicsBeforeAnyVulkanCall) {
     std::string path = testing::TempDir() + "frame_not_spirv.spv";
     { std::ofstream(path) << "#version 450\nvoid main() {}\n"; }
     VkShaderModule module;
-    EXPECT_PANIC(create_shader_module(path.c_str(), &module), "Shader file " + path + " is not SPIR-V");
+    EXPECT_PANIC(create_shader_module(path.c_str(), Shader_Stage::Vertex, &module), "Shader file " + path + " is not SPIR-V");
     std::string empty = testing::TempDir() + "frame_empty.spv";
     { std::ofstream(empty).flush(); }
-    EXPECT_PANIC(create_shader_module(empty.c_str(), &module), "Shader file " + empty + " is empty");
-    EXPECT_PANIC(create_shader_module("shaders/no_such_shader.spv", &module),
+    EXPECT_PANIC(create_shader_module(empty.c_str(), Shader_Stage::Vertex, &module), "Shader file " + empty + " is empty");
+    EXPECT_PANIC(create_shader_module("shaders/no_such_shader.spv", Shader_Stage::Fragment, &module),
                  "Cannot read file: shaders/no_such_shader.spv");
 }
 

@@ -243,6 +243,55 @@ TEST_F(Scheduler_Test, ResetAfterClearInOneUpdateDoesNotReviveClearedWork) {
     EXPECT_EQ(fired, (V{1, 2, 3, 101}));
 }
 
+void clear_then_schedule_three(Note* n) {
+    fired.push_back(n->id);
+    clear_scheduler(sched);
+    for (int k = 1; k <= 3; k++) schedule_action<note>(sched, 0.0f, Note{n->id * 10 + k}, "after clear");
+}
+
+// Clears, then schedules a clearing action and three notes for later.
+void clear_then_stage(Note* n) {
+    fired.push_back(n->id);
+    clear_scheduler(sched);
+    schedule_action<clear_then_schedule_three>(sched, 5.0f, Note{10}, "clear again");
+    for (int id : {11, 12, 13}) schedule_action<note>(sched, 5.0f, Note{id}, "staged");
+}
+
+TEST_F(Scheduler_Test, ClearInsideResetLetsTheResetFireItsWholeList) {
+    // Outside an update: clearing callbacks first, again and last. The work they schedule would
+    // take the records of the reset's list if a clear emptied the pools.
+    schedule_action<clear_then_schedule_three>(s, 1.0f, Note{1}, "clear first");
+    schedule_action<clear_then_schedule_three>(s, 1.0f, Note{2}, "clear again");
+    note_in(1.0f, 3);
+    note_in(1.0f, 4);
+    schedule_action<clear_then_schedule_three>(s, 1.0f, Note{5}, "clear last");
+    reset_scheduler(s);
+    EXPECT_EQ(fired, (V{1, 2, 3, 4, 5}));
+    update_scheduler(s, 10.0f);              // what they scheduled went with the reset
+    EXPECT_EQ(fired, (V{1, 2, 3, 4, 5}));
+    EXPECT_EQ(live_count(s->pool_ptrs.actions) + live_count(s->pool_ptrs.other_actions), 0u);
+
+    // Inside an update whose first callback cleared: the reset fires from the other set, which a
+    // nested clear must not empty under it.
+    fired.clear();
+    schedule_action<clear_then_stage>(s, 0.0f, Note{6}, "clear and stage");
+    schedule_action<reset_then_schedule>(s, 0.0f, Note{7}, "reset");
+    update_scheduler(s, 0.0f);
+    EXPECT_EQ(fired, (V{6, 7, 10, 11, 12, 13}));
+    update_scheduler(s, 10.0f);              // only the work scheduled after the reset is left
+    EXPECT_EQ(fired, (V{6, 7, 10, 11, 12, 13, 100}));
+
+    // Inside an update with no clear before the reset: the clearing callback first in the list.
+    fired.clear();
+    schedule_action<reset_then_schedule>(s, 0.0f, Note{20}, "reset");
+    schedule_action<clear_then_schedule_three>(s, 5.0f, Note{21}, "clear");
+    note_in(5.0f, 22);
+    update_scheduler(s, 0.0f);
+    EXPECT_EQ(fired, (V{20, 21, 22}));
+    update_scheduler(s, 10.0f);
+    EXPECT_EQ(fired, (V{20, 21, 22, 100}));
+}
+
 // --- ordering details ----------------------------------------------------------------------------
 
 TEST_F(Scheduler_Test, CreationOrderHoldsAcrossSequenceWrap) {

@@ -136,6 +136,7 @@ struct Model {
     u32 event_count = 0;
     bool in_pass = false;
     bool pass_reset = false;
+    bool reset_firing = false;
 
     void action(u32 id, f32 delay) { items.push_back({id, next_sequence++, delay, -1, State::Pending, false}); }
     void animation(const Anim_Spec& a) {
@@ -166,15 +167,20 @@ struct Model {
         for (u32 i = 0; i < items.size(); i++)
             if (items[i].state == State::Pending) pending.push_back(i);
         u32 events = event_count;
+        bool outer_firing = reset_firing;
+        reset_firing = true;
         for (u32 i : by_sequence(pending)) {
-            if (event_count != events) break;   // a nested reset or clear took over
+            if (event_count != events) break;   // a nested reset took over
             if (items[i].state == State::Pending) fire(i);
         }
+        reset_firing = outer_firing;
         if (in_pass) pass_reset = true;
         drop_pending();
         event_count++;
     }
+    // A clear while a reset fires has nothing to drop that the reset does not drop when it ends.
     void clear() {
+        if (reset_firing) return;
         drop_pending();
         event_count++;
     }
