@@ -1,5 +1,6 @@
-// Sound layer against real mixer output (OpenAL Soft's wave writer, in real time): what plays, for how
-// long, how loud, and what the controls of a tracked sound do to it.
+// Sound layer against real mixer output (OpenAL Soft's wave writer, in real time): what plays, when,
+// for how long, how loud, and what the controls of a tracked sound do to it. Every call is marked in
+// the output's own time, so a busy machine moves the marks, not the verdict.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,13 +41,13 @@ protected:
     }
 
     Sound_Engine* engine = nullptr;
-    Stopwatch clock;
+    Output_Clock clock;
 
     void start() {
         engine = create_sound_engine();
-        clock = Stopwatch();
+        clock = output_clock();
     }
-    // Ends the run at `seconds` and returns everything the engine played.
+    // Ends the run once the output holds `seconds` and returns everything the engine played.
     Audio finish(double seconds) {
         clock.wait_until(seconds);
         destroy_sound_engine(engine);
@@ -54,6 +55,7 @@ protected:
         EXPECT_TRUE(read_audio(wave_output_path(), &out));
         EXPECT_EQ(out.rate, 44100);
         EXPECT_EQ(out.channels, 2);
+        EXPECT_GE(double(out.frames()) / out.rate, seconds);
         return out;
     }
     static Audio load(const std::string& path) {
@@ -69,116 +71,126 @@ std::string Sound_Layer::dir, Sound_Layer::tone, Sound_Layer::tone_660, Sound_La
 TEST_F(Sound_Layer, EffectsPlayOnceExactlyAsDecoded) {
     Audio tone_ref = load(tone), float_ref = load(float_tone);
     Audio mp3_ref = load("audio/effects/gems/red_sfx.mp3");
+    const std::string files[] = {tone, float_tone, mono_tone, "audio/effects/gems/red_sfx.mp3"};
+    const double lengths[] = {0.5, 0.3, 0.3, 0.8};
     start();
-    clock.wait_until(0.1);
-    EXPECT_EQ(play_sound_2d(engine, tone.c_str(), false, false, false), nullptr);
-    clock.wait_until(0.9);
-    play_sound_2d(engine, float_tone.c_str(), false, false, false);
-    clock.wait_until(1.5);
-    play_sound_2d(engine, mono_tone.c_str(), false, false, false);
-    clock.wait_until(2.1);
-    play_sound_2d(engine, "audio/effects/gems/red_sfx.mp3", false, false, false);
-    Audio out = finish(3.3);
+    Mark at[4];
+    for (int i = 0; i < 4; i++) {
+        clock.wait_until(i == 0 ? 0.1 : at[i - 1].to + lengths[i - 1] + 0.1);
+        at[i] = clock.mark(
+            [&] { EXPECT_EQ(play_sound_2d(engine, files[i].c_str(), false, false, false), nullptr); });
+    }
+    Audio out = finish(at[3].to + lengths[3] + 0.4);
 
-    // Length: each sound is heard once, for as long as its file.
-    EXPECT_NEAR(audible_span(out, 0.0, 0.85).length(), 0.5, 0.02);
-    EXPECT_NEAR(audible_span(out, 0.85, 1.45).length(), 0.3, 0.02);
-    EXPECT_NEAR(audible_span(out, 1.45, 2.05).length(), 0.3, 0.02);
-    EXPECT_NEAR(audible_span(out, 2.05, 3.3, 1e-4).length(), 0.8, 0.05);
-    EXPECT_NEAR(audible_span(out, 0.0, 0.85).start, 0.1, 0.08);
+    // Each sound is heard once, when it was played, for as long as its file.
+    for (int i = 0; i < 4; i++) {
+        double end = i < 3 ? at[i + 1].from : double(out.frames()) / out.rate;
+        Span span = audible_span(out, at[i].from, end, i < 3 ? 1e-3 : 1e-4);
+        EXPECT_LE(span.start, at[i].to) << files[i];
+        EXPECT_NEAR(span.length(), lengths[i], i < 3 ? 0.02 : 0.05) << files[i];
+    }
+    EXPECT_LT(rms(out, 0.0, at[0].from), silent);
 
     // Samples: 16-bit, float and MP3 files come out as their decoded samples, at full level.
-    long at = find_start(out, tone_ref, 0.1);
-    EXPECT_NEAR(rms(out, double(at) / 44100 + 0.1, double(at) / 44100 + 0.4), tone_rms, 0.01);
-    EXPECT_LT(residual_rms(out, {{&tone_ref, at, 1.0f}}, 0.0, 0.85), 1e-3);
-    at = find_start(out, float_ref, 0.9);
-    EXPECT_LT(residual_rms(out, {{&float_ref, at, 1.0f}}, 0.85, 1.45), 1e-3);
-    EXPECT_GT(rms(out, 1.6, 1.75), 0.1) << "a mono file is heard";
-    at = find_start(out, mp3_ref, 2.1);
-    EXPECT_GT(rms(out, 2.05, 3.3), 0.03);
-    EXPECT_LT(residual_rms(out, {{&mp3_ref, at, 1.0f}}, 2.05, 3.3), 1e-3);
+    long start = find_start(out, tone_ref, at[0]);
+    EXPECT_NEAR(rms(out, double(start) / 44100 + 0.1, double(start) / 44100 + 0.4), tone_rms, 0.01);
+    EXPECT_LT(residual_rms(out, {{&tone_ref, start, 1.0f}}, 0.0, at[1].from), 1e-3);
+    start = find_start(out, float_ref, at[1]);
+    EXPECT_LT(residual_rms(out, {{&float_ref, start, 1.0f}}, at[1].from, at[2].from), 1e-3);
+    EXPECT_GT(rms(out, at[2].to + 0.05, at[2].to + 0.2), 0.1) << "a mono file is heard";
+    start = find_start(out, mp3_ref, at[3]);
+    EXPECT_GT(rms(out, at[3].from, at[3].to + 0.8), 0.03);
+    double end = double(out.frames()) / out.rate;
+    EXPECT_LT(residual_rms(out, {{&mp3_ref, start, 1.0f}}, at[3].from, end), 1e-3);
 }
 
 TEST_F(Sound_Layer, LoopedSoundPlaysOnPastItsLengthWithoutGaps) {
     start();
     clock.wait_until(0.1);
-    play_sound_2d(engine, loop_tone.c_str(), true, false, false);
-    Audio out = finish(1.4);
+    Mark at = clock.mark([&] { play_sound_2d(engine, loop_tone.c_str(), true, false, false); });
+    Audio out = finish(at.to + 1.2);
     // Over four times the file's length, with no quiet 10 ms anywhere.
-    for (double t = 0.25; t < 1.3; t += 0.01) ASSERT_NEAR(rms(out, t, t + 0.01), tone_rms, 0.02) << "at " << t;
+    for (double t = at.to; t < at.to + 1.15; t += 0.01)
+        ASSERT_NEAR(rms(out, t, t + 0.01), tone_rms, 0.02) << "at " << t;
 }
 
 TEST_F(Sound_Layer, TrackedSoundFollowsPauseVolumeAndStop) {
     start();
-    Sound* sound = play_sound_2d(engine, loop_tone.c_str(), true, true, true);
+    Sound* sound = nullptr;
+    Mark at[8];
+    at[0] = clock.mark([&] { sound = play_sound_2d(engine, loop_tone.c_str(), true, true, true); });
     ASSERT_NE(sound, nullptr);
-    clock.wait_until(0.5);
-    set_sound_paused(sound, false);
-    clock.wait_until(1.0);
-    set_sound_paused(sound, true);
-    clock.wait_until(1.5);
-    set_sound_paused(sound, false);
-    clock.wait_until(2.0);
-    set_sound_volume(sound, 0.5f);
-    clock.wait_until(2.5);
-    set_sound_volume(sound, 0.0f);
-    clock.wait_until(3.0);
-    set_sound_volume(sound, 1.0f);
-    clock.wait_until(3.5);
-    stop_sound(sound);
-    clock.wait_until(3.7);
+    // Each step half a second of output after the last one has landed.
+    auto next = [&](int i, auto fn) {
+        clock.wait_until(at[i - 1].to + 0.5);
+        at[i] = clock.mark(fn);
+    };
+    next(1, [&] { set_sound_paused(sound, false); });
+    next(2, [&] { set_sound_paused(sound, true); });
+    next(3, [&] { set_sound_paused(sound, false); });
+    next(4, [&] { set_sound_volume(sound, 0.5f); });
+    next(5, [&] { set_sound_volume(sound, 0.0f); });
+    next(6, [&] { set_sound_volume(sound, 1.0f); });
+    next(7, [&] { stop_sound(sound); });
+    clock.wait_until(at[7].to + 0.2);
     set_sound_paused(sound, false);   // a stopped sound does not start again
     set_sound_volume(sound, 1.0f);
-    clock.wait_until(4.1);
+    clock.wait_until(at[7].to + 0.6);
     release_sound(sound);
-    Audio out = finish(4.3);
+    Audio out = finish(at[7].to + 0.8);
 
-    // Each phase measured away from its edges: the mixer takes a few milliseconds to follow.
-    EXPECT_LT(rms(out, 0.05, 0.45), silent) << "started paused";
-    EXPECT_NEAR(rms(out, 0.6, 0.9), tone_rms, 0.01) << "resumed";
-    EXPECT_LT(rms(out, 1.1, 1.4), silent) << "paused";
-    EXPECT_NEAR(rms(out, 1.6, 1.9), tone_rms, 0.01) << "resumed again";
-    EXPECT_NEAR(rms(out, 2.1, 2.4), tone_rms * 0.5, 0.01) << "half volume";
-    EXPECT_LT(rms(out, 2.6, 2.9), silent) << "volume 0";
-    EXPECT_NEAR(rms(out, 3.1, 3.4), tone_rms, 0.01) << "full volume";
-    EXPECT_LT(rms(out, 3.6, 4.3), silent) << "stopped";
+    // Each phase measured between the marks of the calls that begin and end it.
+    auto phase = [&](int i) { return rms(out, at[i].to, at[i + 1].from); };
+    EXPECT_LT(rms(out, 0.0, at[1].from), silent) << "started paused";
+    EXPECT_NEAR(phase(1), tone_rms, 0.01) << "resumed";
+    EXPECT_LT(phase(2), silent) << "paused";
+    EXPECT_NEAR(phase(3), tone_rms, 0.01) << "resumed again";
+    EXPECT_NEAR(phase(4), tone_rms * 0.5, 0.01) << "half volume";
+    EXPECT_LT(phase(5), silent) << "volume 0";
+    EXPECT_NEAR(phase(6), tone_rms, 0.01) << "full volume";
+    EXPECT_LT(rms(out, at[7].to, at[7].to + 0.8), silent) << "stopped";
 }
 
 TEST_F(Sound_Layer, MasterVolumeScalesWhatPlays) {
     start();
-    Sound* sound = play_sound_2d(engine, loop_tone.c_str(), true, false, true);
-    clock.wait_until(0.5);
-    set_master_volume(engine, 0.25f);
-    clock.wait_until(0.9);
-    play_sound_2d(engine, tone_660.c_str(), false, false, false);
-    clock.wait_until(1.5);
+    Sound* sound = nullptr;
+    Mark loop = clock.mark([&] { sound = play_sound_2d(engine, loop_tone.c_str(), true, false, true); });
+    clock.wait_until(loop.to + 0.3);
+    Mark master = clock.mark([&] { set_master_volume(engine, 0.25f); });
+    clock.wait_until(master.to + 0.3);
+    Mark effect = clock.mark([&] { play_sound_2d(engine, tone_660.c_str(), false, false, false); });
+    clock.wait_until(effect.to + 0.4);
     stop_sound(sound);
     release_sound(sound);
-    Audio out = finish(1.6);
+    Audio out = finish(effect.to + 0.5);
 
-    double full = rms(out, 0.1, 0.4);
+    double full = rms(out, loop.to, master.from);
     EXPECT_NEAR(full, tone_rms, 0.01);
-    EXPECT_NEAR(rms(out, 0.6, 0.85) / full, 0.25, 0.01);
-    EXPECT_NEAR(rms(out, 1.0, 1.3), 0.25 * tone_rms * std::sqrt(2.0), 0.005)
+    EXPECT_NEAR(rms(out, master.to, effect.from) / full, 0.25, 0.01);
+    EXPECT_NEAR(rms(out, effect.to, effect.to + 0.4), 0.25 * tone_rms * std::sqrt(2.0), 0.005)
         << "a new effect plays under the same master volume";
 }
 
 TEST_F(Sound_Layer, FinishedEffectsGiveBackTheirSources) {
-    // The mixer has 256 sources; 400 short effects only fit if finished ones are returned.
+    // The mixer has 256 sources; 400 short effects only fit if finished ones are returned. Each batch
+    // waits 0.1 s of output: the previous one has played out by then.
     start();
     for (int batch = 0; batch < 8; batch++) {
+        clock.wait_until(0.1 * batch);
         for (int i = 0; i < 50; i++) play_sound_2d(engine, blip.c_str(), false, false, false);
-        clock.wait_until(0.1 * (batch + 1));
     }
     clock.wait_until(1.0);
-    Sound* late = play_sound_2d(engine, loop_tone.c_str(), true, false, true);
-    play_sound_2d(engine, loop_660.c_str(), true, false, false);
-    clock.wait_until(1.5);
-    release_sound(late);
-    // Measured well after the release: on a busy machine the mixer may run a period or two behind.
-    Audio out = finish(2.0);
-    EXPECT_NEAR(rms(out, 1.1, 1.4), tone_rms * std::sqrt(2.0), 0.01) << "both late sounds play";
-    EXPECT_NEAR(rms(out, 1.8, 2.0), tone_rms, 0.02) << "the released one stopped, the other loops on";
+    Sound* late = nullptr;
+    Mark both = clock.mark([&] {
+        late = play_sound_2d(engine, loop_tone.c_str(), true, false, true);
+        play_sound_2d(engine, loop_660.c_str(), true, false, false);
+    });
+    clock.wait_until(both.to + 0.4);
+    Mark released = clock.mark([&] { release_sound(late); });
+    Audio out = finish(released.to + 0.3);
+    EXPECT_NEAR(rms(out, both.to, released.from), tone_rms * std::sqrt(2.0), 0.01) << "both late sounds play";
+    EXPECT_NEAR(rms(out, released.to, released.to + 0.3), tone_rms, 0.02)
+        << "the released one stopped, the other loops on";
 }
 
 TEST_F(Sound_Layer, UnplayableFilesGiveSilentHandlesAndOneMessageEach) {

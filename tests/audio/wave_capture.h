@@ -1,6 +1,6 @@
-// Test helpers: send the mixer's output into a WAV file (OpenAL Soft's wave writer), read it back and
-// measure it: loudness over a time range, where sound starts and ends, and how far the output is from
-// an expected mix of known files.
+// Test helpers: send the mixer's output into a WAV file (OpenAL Soft's wave writer), pace a test by
+// that output and mark where each call lands in it, read the file back and measure it: loudness over a
+// time range, where sound starts and ends, and how far the output is from an expected mix of known files.
 #pragma once
 
 #include <stdio.h>
@@ -13,6 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include <AL/alc.h>
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
 // Interleaved float samples.
@@ -81,19 +85,24 @@ inline Span audible_span(const Audio& a, double from_s, double to_s, double thre
     return span;
 }
 
-// Where `ref` starts inside `out`, in frames: the lag within guess_s +- radius_s that best matches
-// 0.2 s of the reference from ref_from_s (normalised cross-correlation of the channel sums).
-inline long find_start(const Audio& out, const Audio& ref, double guess_s, double radius_s = 0.15,
-                       double ref_from_s = 0.0) {
+// Where the effect of one call can land in the output, in seconds of output (see Output_Clock::mark).
+struct Mark {
+    double from = 0.0, to = 0.0;
+};
+
+// Where `ref` starts inside `out`, in frames: the start inside `when` that best matches 0.2 s of the
+// reference from ref_from_s (normalised cross-correlation of the channel sums).
+inline long find_start(const Audio& out, const Audio& ref, const Mark& when, double ref_from_s = 0.0) {
+    long first = long(when.from * out.rate), last = long(when.to * out.rate);
     long ref_first = long(ref.frame_at(ref_from_s));
     long length = long(0.2 * ref.rate);
-    long guess = long(guess_s * out.rate), radius = long(radius_s * out.rate);
-    std::vector<float> r(static_cast<size_t>(length)), o(static_cast<size_t>(length + 2 * radius));
+    std::vector<float> r(static_cast<size_t>(length));
+    std::vector<float> o(static_cast<size_t>(length + last - first + 1));
     for (long i = 0; i < length; i++) r[size_t(i)] = ref.mono(ref_first + i);
-    for (long i = 0; i < length + 2 * radius; i++) o[size_t(i)] = out.mono(guess - radius + ref_first + i);
-    long best = guess;
+    for (size_t i = 0; i < o.size(); i++) o[i] = out.mono(first + ref_first + long(i));
+    long best = first;
     double best_score = -1e30;
-    for (long shift = 0; shift <= 2 * radius; shift++) {
+    for (long shift = 0; shift <= last - first; shift++) {
         const float* window = o.data() + shift;
         double dot = 0.0, energy = 1e-12;
         for (long i = 0; i < length; i++) {
@@ -103,7 +112,7 @@ inline long find_start(const Audio& out, const Audio& ref, double guess_s, doubl
         double score = dot / std::sqrt(energy);
         if (score > best_score) {
             best_score = score;
-            best = guess - radius + shift;
+            best = first + shift;
         }
     }
     return best;
@@ -136,10 +145,10 @@ inline double residual_rms(const Audio& out, const std::vector<Part_Of_Mix>& mix
     return n ? std::sqrt(sum / double(n)) : 0.0;
 }
 
-// Finds the start of each part of a mix of overlapping files: each start is searched in the output
-// minus the other parts at their current starts, a few rounds, so the parts stop hiding each other.
-inline void fit_starts(const Audio& out, std::vector<Part_Of_Mix>* mix, double guess_s, double ref_from_s) {
-    for (Part_Of_Mix& part : *mix) part.start = long(guess_s * out.rate);
+// Finds the start of each part of a mix of overlapping files, all inside `when`: each start is searched
+// in the output minus the other parts at their current starts, a few rounds, so the parts stop hiding
+// each other.
+inline void fit_starts(const Audio& out, std::vector<Part_Of_Mix>* mix, const Mark& when, double ref_from_s) {
     for (int round = 0; round < 3; round++) {
         for (size_t k = 0; k < mix->size(); k++) {
             Audio rest = out;
@@ -154,9 +163,7 @@ inline void fit_starts(const Audio& out, std::vector<Part_Of_Mix>* mix, double g
                             p.gain * p.audio->samples[g * size_t(rest.channels) + size_t(c)];
                 }
             }
-            // Later rounds only refine.
-            double around = round == 0 ? guess_s : double((*mix)[k].start) / out.rate;
-            (*mix)[k].start = find_start(rest, *(*mix)[k].audio, around, round == 0 ? 0.15 : 0.01, ref_from_s);
+            (*mix)[k].start = find_start(rest, *(*mix)[k].audio, when, ref_from_s);
         }
     }
 }
@@ -181,17 +188,69 @@ inline const std::string& wave_output_path() {
     return path;
 }
 
-// Seconds since the engine under test was created: the wave writer writes in real time from then on.
-struct Stopwatch {
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+// The output's own clock: the length of the wave file. The writer's mixer thread mixes one period at a
+// time and writes it out at once; when the thread was held up it mixes period after period to catch up
+// with the wall clock, so on a busy machine the file runs behind or ahead of any wall-clock reading.
+// A sound starts, pauses or stops in the first period mixed after the call; a volume change glides over
+// that whole period. That period begins at or after the file's length before the call, and no later
+// than one period past its length after the call (one may be mixing, not yet written); the limiter's
+// 1 ms lookahead and stdio's unwritten tail add less than one more period.
+struct Output_Clock {
+    static constexpr int rate = 44100, frame_bytes = 2 * 4;   // as configured by wave_output_path
+    double period = 0.0;   // seconds per mixer update, asked from the device
+
+    // Seconds of output on disk: the samples after the header's data tag.
     double seconds() const {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const std::string& path = wave_output_path();
+        struct stat info;
+        FILE* file = fopen(path.c_str(), "rb");
+        if (!file) return 0.0;
+        char head[256];
+        size_t got = fread(head, 1, sizeof head, file);
+        bool ok = fstat(fileno(file), &info) == 0;
+        fclose(file);
+        // RIFF chunks after the 12-byte file header: 4-byte tag, 4-byte little-endian size, body.
+        for (size_t at = 12; ok && at + 8 <= got;) {
+            unsigned char* size = (unsigned char*)head + at + 4;
+            if (std::string(head + at, 4) == "data") {
+                long samples = long(info.st_size) - long(at + 8);
+                return samples > 0 ? double(samples / frame_bytes) / rate : 0.0;
+            }
+            at += 8 + (size[0] | size[1] << 8 | size[2] << 16 | size_t(size[3]) << 24);
+        }
+        return 0.0;
     }
+    // Waits until the file holds `s` seconds of output (a minute of wall time at most).
     void wait_until(double s) const {
-        double left = s - seconds();
-        if (left > 0) std::this_thread::sleep_for(std::chrono::duration<double>(left));
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60) +
+                        std::chrono::duration<double>(s);
+        while (seconds() < s) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "the wave writer stopped short of " << s << " s: " << seconds() << " s";
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    // Calls fn and returns where in the output its effect lands (complete by the mark's end).
+    template <typename Fn>
+    Mark mark(Fn fn) const {
+        double from = seconds();
+        fn();
+        return {from, seconds() + 3 * period};
     }
 };
+
+// The clock of the engine just created (its context is the current one).
+inline Output_Clock output_clock() {
+    Output_Clock clock;
+    ALCint refresh = 0;
+    ALCcontext* context = alcGetCurrentContext();
+    if (context) alcGetIntegerv(alcGetContextsDevice(context), ALC_REFRESH, 1, &refresh);
+    EXPECT_GT(refresh, 0) << "no mixer running";
+    clock.period = refresh > 0 ? 1.0 / refresh : 0.1;
+    return clock;
+}
 
 // A 440 Hz-family sine tone file for the layer's tests.
 inline void write_tone(const std::string& path, double seconds, float amplitude, double hz, int channels,
