@@ -106,7 +106,7 @@ TEST_F(Play, MenuGemOntoItsFinishThenTheFirstLevelRestartsReloadsAndCloses) {
     glm::vec3 without = restarted.mean(panel, 6);
     auto help_shown = [&](const Screenshot& s) {
         glm::vec3 with = s.mean(panel, 6);
-        return with.r + with.g + with.b < without.r + without.g + without.b - 60;
+        return s.width > 0 && with.r + with.g + with.b < without.r + without.g + without.b - 60;
     };
     xdotool("mousemove " + xy(level_gem + 3.0) + " sleep 0.1 mousemove " + xy(level_gem));
     Screenshot hover = screen_when(help_shown);

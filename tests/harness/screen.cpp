@@ -27,6 +27,7 @@ std::string shell(const std::string& command) {
 }
 
 glm::ivec3 Screenshot::at(glm::dvec2 p) const {
+    if (rgb.empty()) return glm::ivec3(-1);
     u32 x = (u32)glm::clamp(p.x, 0.0, (double)width - 1), y = (u32)glm::clamp(p.y, 0.0, (double)height - 1);
     const u8* c = &rgb[3 * ((size_t)y * width + x)];
     return {c[0], c[1], c[2]};

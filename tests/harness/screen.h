@@ -23,7 +23,7 @@ std::string shell(const std::string& command);
 struct Screenshot {
     u32 width = 0, height = 0;
     std::vector<u8> rgb;
-    // The pixel nearest to p inside the picture.
+    // The pixel nearest to p inside the picture; -1s for a failed capture.
     glm::ivec3 at(glm::dvec2 p) const;
     // Mean colour of the square of half-width r around p; what lies outside the picture is left out.
     glm::vec3 mean(glm::dvec2 p, s32 r) const;
