@@ -19,7 +19,7 @@ public:
 
 // Run before every frame's draw_frame, after the events (a test's uniform data, say).
 extern std::function<void()> before_frame;
-// Swapchain re-creations that frames have made so far.
+// Swapchains created since the renderer started: every one a re-creation.
 extern u32 swapchain_recreations;
 // One frame: the window's events (unless `poll_events` is false), before_frame, draw_frame.
 void draw_one_frame(bool poll_events = true);
