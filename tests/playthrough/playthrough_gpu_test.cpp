@@ -6,140 +6,14 @@
 // board it leaves; a few screens are checked by their pixels; after the last level the main menu is back.
 #include <gtest/gtest.h>
 
-#include <ctype.h>
-#include <signal.h>
-#include <stdio.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <condition_variable>
-#include <functional>
-#include <mutex>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include <glm/gtc/matrix_transform.hpp>
 
 #include "capture.h"
-#include "game_harness.h"
+#include "game_process.h"
 #include "play_order.h"
 #include "playing_field_print.h"
 
 namespace {
-
-// ---------------------------------------------------------------------------------------------------
-// The game process and its log
-
-struct Game_Process {
-    pid_t pid = -1;
-    std::thread reader;
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<std::string> lines;   // colour escapes removed
-    bool ended = false;
-};
-
-Game_Process game;
-
-std::string without_escapes(const std::string& raw) {
-    std::string out;
-    for (size_t i = 0; i < raw.size(); i++) {
-        if (raw[i] == '\033' && i + 1 < raw.size() && raw[i + 1] == '[') {
-            for (i += 2; i < raw.size() && !isalpha((unsigned char)raw[i]);) i++;
-            continue;
-        }
-        if (raw[i] != '\n' && raw[i] != '\r') out += raw[i];
-    }
-    return out;
-}
-
-// Only what a failing run needs in the test's own output; the whole log goes to PLAYTHROUGH_LOG.
-bool worth_echoing(const std::string& line) {
-    for (const char* word : {"Validation", "Panic", "Assertion", "Error", "error", "NOT INDEX 0"})
-        if (line.find(word) != std::string::npos) return true;
-    return false;
-}
-
-void start_game_binary() {
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    game.pid = fork();
-    ASSERT_GE(game.pid, 0);
-    if (game.pid == 0) {
-        dup2(out[1], 1);
-        dup2(out[1], 2);
-        close(out[0]);
-        close(out[1]);
-        execlp("stdbuf", "stdbuf", "-oL", "./morvu", (char*)nullptr);
-        _exit(127);
-    }
-    close(out[1]);
-    game.reader = std::thread([fd = out[0]] {
-        FILE* stream = fdopen(fd, "r");
-        FILE* log = fopen(PLAYTHROUGH_LOG, "w");
-        char* raw = nullptr;
-        size_t capacity = 0;
-        while (getline(&raw, &capacity, stream) >= 0) {
-            if (log) fputs(raw, log);
-            std::string line = without_escapes(raw);
-            if (worth_echoing(line)) printf("[game] %s\n", line.c_str());
-            std::lock_guard<std::mutex> lock(game.mutex);
-            game.lines.push_back(line);
-            game.arrived.notify_all();
-        }
-        free(raw);
-        if (log) fclose(log);
-        fclose(stream);
-        std::lock_guard<std::mutex> lock(game.mutex);
-        game.ended = true;
-        game.arrived.notify_all();
-    });
-}
-
-void stop_game_binary() {
-    if (game.pid > 0) {
-        kill(game.pid, SIGTERM);
-        waitpid(game.pid, nullptr, 0);
-        game.pid = -1;
-    }
-    if (game.reader.joinable()) game.reader.join();
-}
-
-size_t line_count() {
-    std::lock_guard<std::mutex> lock(game.mutex);
-    return game.lines.size();
-}
-
-std::string line_at(long i) {
-    std::lock_guard<std::mutex> lock(game.mutex);
-    return i >= 0 && (size_t)i < game.lines.size() ? game.lines[i] : std::string();
-}
-
-// Index of the first line from `from` on that satisfies `wanted`; -1 when none comes in time or the
-// game has ended.
-long wait_for(const std::function<bool(const std::string&)>& wanted, size_t from, double seconds) {
-    std::unique_lock<std::mutex> lock(game.mutex);
-    double end = seconds_now() + seconds;
-    for (size_t next = from;;) {
-        for (; next < game.lines.size(); next++)
-            if (wanted(game.lines[next])) return (long)next;
-        if (game.ended || seconds_now() > end) return -1;
-        game.arrived.wait_for(lock, std::chrono::milliseconds(20));
-    }
-}
-
-long wait_for_text(const std::string& text, size_t from, double seconds) {
-    return wait_for([&](const std::string& line) { return line.find(text) != std::string::npos; }, from, seconds);
-}
-
-size_t count_lines_with(const std::string& text) {
-    std::lock_guard<std::mutex> lock(game.mutex);
-    size_t n = 0;
-    for (const std::string& line : game.lines) n += line.find(text) != std::string::npos;
-    return n;
-}
 
 // ---------------------------------------------------------------------------------------------------
 // The scenes as the game builds them
@@ -147,8 +21,6 @@ size_t count_lines_with(const std::string& text) {
 const char* const gem_names[8] = {"None", "Black", "Red", "Blue", "Yellow", "Purple", "Grey", "White"};
 
 std::string name_of(Gem_Type type) { return gem_names[(u32)type < 8 ? (u32)type : 0]; }
-
-std::string pos_text(Pos p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
 
 std::string turn_text(const Turn& turn) {
     static const char* const dirs[4] = {"Up", "Down", "Left", "Right"};
@@ -168,105 +40,13 @@ std::vector<std::string> board_picture(const Playing_Field* pf) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The window, the camera and the mouse
+// The window and the camera
 
-struct Window {
-    glm::dvec2 origin{0};
-    glm::dvec2 size{0};
-};
+Window_Geometry game_window;
 
-Window window_of_game;
-
-bool find_window() {
-    std::string id;
-    for (double end = seconds_now() + 30.0; id.empty() && seconds_now() < end; usleep(100000))
-        id = shell("xdotool search --name '^morvu$' 2>/dev/null | head -n 1");
-    if (id.empty()) return false;
-    id.pop_back();
-    std::string geometry = shell("xdotool getwindowgeometry --shell " + id);
-    // Lines such as "X=0" and "WIDTH=1600".
-    auto field = [&](const std::string& name) {
-        std::istringstream in(geometry);
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind(name + "=", 0) == 0) return atof(line.c_str() + name.size() + 1);
-        return -1.0;
-    };
-    window_of_game = {{field("X"), field("Y")}, {field("WIDTH"), field("HEIGHT")}};
-    return window_of_game.size.x > 0 && window_of_game.size.y > 0;
-}
-
-// The field of view every scene settles at once its opening move is over (55 down to 50 degrees).
-constexpr f32 settled_fov = 0.8726646f;
-
-// Screen point of a world point through the scene's camera, the way the game's renderer maps it: no
-// flip of y, so the window's y grows with the clip-space y.
-glm::dvec2 screen_point(const Scene* scene, glm::vec3 world) {
-    glm::mat4 view = glm::lookAt(scene->camera_position, scene->camera_target, glm::vec3(0, 0, 1));
-    glm::mat4 projection = glm::perspective(
-        settled_fov, (f32)window_of_game.size.x / (f32)window_of_game.size.y, 0.1f, 100.0f);
-    glm::vec4 clip = projection * view * glm::vec4(world, 1.0f);
-    glm::dvec2 ndc(clip.x / clip.w, clip.y / clip.w);
-    return window_of_game.origin + (ndc + 1.0) * 0.5 * window_of_game.size;
-}
-
-glm::dvec2 cell_centre(const Scene* scene, Pos cell) { return screen_point(scene, glm::vec3(cell.x, cell.y, 0)); }
-
-std::string xy(glm::dvec2 p) { return std::to_string((int)lround(p.x)) + " " + std::to_string((int)lround(p.y)); }
-
-void xdotool(const std::string& arguments) { shell("xdotool " + arguments + " 2>&1"); }
-
-// One mouse-button event as the game logged it.
-struct Mouse_Event {
-    long at = -1;   // the "animation lock" line
-    Pos cell{};
-    int lock = -1;
-};
-
-Mouse_Event next_mouse_event(size_t from, double seconds = 20.0) {
-    Mouse_Event event;
-    event.at = wait_for_text("animation lock: ", from, seconds);
-    if (event.at < 0) return event;
-    event.lock = atoi(line_at(event.at).c_str() + strlen("animation lock: "));
-    unsigned x = 0, y = 0;
-    if (sscanf(line_at(event.at - 1).c_str(), "gp pos under cursor: (%u, %u)", &x, &y) == 2)
-        event.cell = {(u8)x, (u8)y};
-    return event;
-}
-
-// Runs `moves` (xdotool commands, with the button held) and lets go; returns the release as logged.
-Mouse_Event release_button(const std::string& moves = "") {
-    size_t mark = line_count();
-    xdotool(moves + "mouseup 1");
-    return next_mouse_event(mark);
-}
-
-// Presses on a cell until the game takes the press unlocked (scene openings and turn animations lock
-// input); the press must land on `cell`. A locked press picks nothing and its release is harmless.
-// Returns the unlocked press, or an event with `at` -1.
-Mouse_Event press_unlocked(glm::dvec2 at, Pos cell, double seconds = 30.0) {
-    for (double end = seconds_now() + seconds; seconds_now() < end;) {
-        size_t mark = line_count();
-        xdotool("mousemove " + xy(at) + " mousedown 1");
-        Mouse_Event press = next_mouse_event(mark);
-        if (press.at < 0) break;
-        if (press.lock == 0) {
-            EXPECT_EQ(pos_text(press.cell), pos_text(cell)) << "a press on the centre of a cell picked another";
-            return press;
-        }
-        release_button();
-        usleep(60000);
-    }
-    ADD_FAILURE() << "no unlocked press on " << pos_text(cell) << " within " << seconds << " s";
-    return Mouse_Event{};
-}
-
-// Waits until input is unlocked with a press and release on an empty cell, which picks nothing up.
-bool wait_until_unlocked(const Scene* scene, Pos empty_cell) {
-    Mouse_Event press = press_unlocked(cell_centre(scene, empty_cell), empty_cell);
-    if (press.at < 0) return false;
-    EXPECT_GE(wait_for_text("clicked on None", press.at, 5.0), 0);
-    Mouse_Event release = release_button();
-    return release.at >= 0 && wait_for_text("released on None", release.at, 5.0) >= 0;
+// Screen point of a cell through the scene's camera as it stands once its opening move is over.
+glm::dvec2 cell_centre(const Scene* scene, Pos cell) {
+    return screen_point(game_window, scene->camera_position, scene->camera_target, glm::vec3(cell.x, cell.y, 0));
 }
 
 Pos some_empty_cell(const Playing_Field* pf) {
@@ -282,7 +62,7 @@ Pos some_empty_cell(const Playing_Field* pf) {
 // The printed board that ends just before line `end`: the last picture of the turn's verbose log.
 std::vector<std::string> printed_board_before(long end, size_t rows) {
     std::vector<std::string> block;
-    for (long i = end - (long)rows; i < end; i++) block.push_back(line_at(i));
+    for (long i = end - (long)rows; i < end; i++) block.push_back(log_line(i));
     return block;
 }
 
@@ -303,32 +83,29 @@ bool play_turn(const Scene* scene, const Playing_Field* before, const Turn& turn
 
     Mouse_Event press = press_unlocked(a, from);
     if (press.at < 0 || !(press.cell == from)) return false;
-    long clicked = wait_for_text("clicked on ", press.at, 5.0);
-    if (clicked < 0 || line_at(clicked) != "clicked on " + colour) {
-        ADD_FAILURE() << "pressing " << pos_text(from) << " should pick up " << colour << ", log: " << line_at(clicked);
+    long clicked = wait_for_text("clicked on ", press.at);
+    if (clicked < 0 || log_line(clicked) != "clicked on " + colour) {
+        ADD_FAILURE() << "pressing " << pos_text(from) << " should pick up " << colour << ", log: " << log_line(clicked);
         release_button();
         return false;
     }
 
-    // The hand moves in a few steps with the button held, then lets go.
-    std::string moves;
-    for (int i = 1; i <= 4; i++) moves += "mousemove " + xy(a + (b - a) * (i / 4.0)) + " sleep 0.03 ";
-    Mouse_Event release = release_button(moves);
+    Mouse_Event release = drag_and_release(a, b);
     if (release.at < 0) {
         ADD_FAILURE() << "the release logged nothing";
         return false;
     }
     EXPECT_EQ(release.lock, 0) << "input locked while holding a gem";
     EXPECT_EQ(pos_text(release.cell), pos_text(to)) << "the release over a cell's centre picked another";
-    long released = wait_for_text("released    ", release.at, 5.0);
-    EXPECT_EQ(line_at(released), "released    " + colour);
+    long released = wait_for_text("released    ", release.at);
+    EXPECT_EQ(log_line(released), "released    " + colour);
 
-    long outcome = wait_for(
+    long outcome = wait_for_line(
         [](const std::string& line) {
             return line.find("in the queue (initial move)") != std::string::npos || line == "not gonna move fam";
         },
-        release.at, 5.0);
-    if (outcome < 0 || line_at(outcome) == "not gonna move fam") {
+        release.at);
+    if (outcome < 0 || log_line(outcome) == "not gonna move fam") {
         // A refused turn prints the board it kept.
         size_t rows = board_picture(before).size();
         ADD_FAILURE() << "the game did not take the turn " << turn_text(turn) << "; its board:\n"
@@ -338,12 +115,12 @@ bool play_turn(const Scene* scene, const Playing_Field* before, const Turn& turn
     }
     char expected_start[64];
     snprintf(expected_start, sizeof(expected_start), "(%d %d) in the queue (initial move)", to.x, to.y);
-    EXPECT_NE(line_at(outcome).find(expected_start), std::string::npos)
-        << "turn " << turn_text(turn) << " logged: " << line_at(outcome);
+    EXPECT_NE(log_line(outcome).find(expected_start), std::string::npos)
+        << "turn " << turn_text(turn) << " logged: " << log_line(outcome);
 
     // The end of the turn's log: its closing blank line, or for a solving turn the next scene's load.
-    long end = finishes ? wait_for_text("NOT INDEX 0", outcome, 60.0)
-                        : wait_for([](const std::string& line) { return line.empty(); }, outcome, 20.0);
+    long end = finishes ? wait_for_text("NOT INDEX 0", outcome)
+                        : wait_for_line([](const std::string& line) { return line.empty(); }, outcome);
     if (end < 0) {
         ADD_FAILURE() << (finishes ? "the next scene did not load after " : "no end of the turn's log after ")
                       << turn_text(turn);
@@ -354,7 +131,7 @@ bool play_turn(const Scene* scene, const Playing_Field* before, const Turn& turn
     if (finishes) {
         // The board is printed before the level's end; find its first line above the load.
         long top = end;
-        while (top > outcome && line_at(top) != expected.front()) top--;
+        while (top > outcome && log_line(top) != expected.front()) top--;
         printed = printed_board_before(top + (long)expected.size(), expected.size());
     } else {
         printed = printed_board_before(end, expected.size());
@@ -402,30 +179,40 @@ bool screen_checked_after(const Scene* scene, size_t turns_played, size_t turns)
            (name == "zindo_fun_time" && turns_played == 0);
 }
 
-// Once the board is at rest (input unlocked), every gem shows its colour on its cell and every empty
-// cell shows the backdrop: neither a gem colour nor the black clear colour.
-void check_screen(const Scene* scene, const Playing_Field* board, const std::string& when) {
-    ASSERT_TRUE(wait_until_unlocked(scene, some_empty_cell(board)));
-    Screenshot shot = save_screenshot(std::string(scene->name) + "_" + when);
-    ASSERT_GT(shot.width, 0u) << "no screenshot";
+// What differs from a board at rest on the screen: every gem shows its colour on its cell and every
+// empty cell shows the backdrop, neither a gem colour nor the black clear colour.
+std::string screen_differences(const Screenshot& shot, const Scene* scene, const Playing_Field* board) {
+    if (shot.width == 0) return "no screenshot";
+    std::string differences;
     for (u32 y = 0; y < board->height; y++)
         for (u32 x = 0; x < board->width; x++) {
             Pos cell{(u8)x, (u8)y};
-            glm::vec3 c = mean_colour(shot, cell_centre(scene, cell), 4);
+            glm::vec3 c = shot.mean(cell_centre(scene, cell), 4);
             std::string seen =
                 std::to_string((int)c.r) + " " + std::to_string((int)c.g) + " " + std::to_string((int)c.b);
             Gem_Type type = board->gems.data[get_gem_index_at(board, cell)].type;
             if (type != Gem_Type::None) {
-                EXPECT_TRUE(looks_like(type, c)) << when << ": " << name_of(type) << " gem on " << pos_text(cell)
-                                                 << " but the screen shows " << seen;
+                if (!looks_like(type, c))
+                    differences += name_of(type) + " gem on " + pos_text(cell) + " but the screen shows " + seen + "\n";
             } else if (!is_finish_cell(board, cell)) {
                 bool gem_like = false;
                 for (Gem_Type t : {Gem_Type::Red, Gem_Type::Blue, Gem_Type::Yellow, Gem_Type::Purple, Gem_Type::Grey})
                     gem_like = gem_like || looks_like(t, c);
-                EXPECT_FALSE(gem_like) << when << ": empty cell " << pos_text(cell) << " shows a gem colour " << seen;
-                EXPECT_GT(c.r + c.g + c.b, 40.0f) << when << ": empty cell " << pos_text(cell) << " shows " << seen;
+                if (gem_like) differences += "empty cell " + pos_text(cell) + " shows a gem colour " + seen + "\n";
+                if (c.r + c.g + c.b <= 40.0f) differences += "empty cell " + pos_text(cell) + " shows " + seen + "\n";
             }
         }
+    return differences;
+}
+
+// Once input is unlocked the board is at rest, and the screen shows it as soon as the X server has the
+// game's latest frames.
+void check_screen(const Scene* scene, const Playing_Field* board, const std::string& when) {
+    Pos empty = some_empty_cell(board);
+    ASSERT_TRUE(wait_until_unlocked(cell_centre(scene, empty), empty));
+    Screenshot shot = settled(capture_screen, [&](const Screenshot& s) { return screen_differences(s, scene, board).empty(); });
+    save_png(shot, std::string(scene->name) + "_" + when);
+    EXPECT_EQ(screen_differences(shot, scene, board), "") << when;
 }
 
 }  // namespace
@@ -438,10 +225,10 @@ protected:
         ensure_printer();
         register_playing_field_printers();
         build_play_order();
-        start_game_binary();
+        start_game_process("playthrough");
     }
     static void TearDownTestSuite() {
-        stop_game_binary();
+        stop_game_process();
         EXPECT_EQ(count_lines_with("Validation"), 0u);
         EXPECT_EQ(count_lines_with("Panic"), 0u);
         EXPECT_EQ(count_lines_with("Assertion"), 0u);
@@ -450,9 +237,10 @@ protected:
 
 TEST_F(Playthrough, FromTheMenuThroughEveryLevelBackToTheMenu) {
     ASSERT_EQ(Scene_Registry.count, 21u);
-    ASSERT_GE(wait_for_text("NOT INDEX 0", 0, 120.0), 0) << "the main menu did not load";
-    ASSERT_TRUE(find_window()) << "no window named morvu";
-    EXPECT_EQ(window_of_game.size, glm::dvec2(1600, 900));
+    ASSERT_GE(wait_for_text("NOT INDEX 0", 0), 0) << "the main menu did not load";
+    game_window = wait_for_game_window();
+    ASSERT_FALSE(game_window.id.empty()) << "no window named morvu";
+    EXPECT_EQ(game_window.size, glm::dvec2(1600, 900));
 
     const Scene* menu = Scene_Registry.data[1];
     double start = seconds_now();
@@ -488,13 +276,13 @@ TEST_F(Playthrough, FromTheMenuThroughEveryLevelBackToTheMenu) {
     check_screen(menu, &menu->field, "again");
     Mouse_Event press = press_unlocked(cell_centre(menu, Pos{6, 2}), Pos{6, 2});
     ASSERT_GE(press.at, 0);
-    EXPECT_GE(wait_for_text("clicked on Red", press.at, 5.0), 0);
+    EXPECT_GE(wait_for_text("clicked on Red", press.at), 0);
     Mouse_Event release = release_button();
-    long refused = wait_for_text("not gonna move fam", release.at, 5.0);
+    long refused = wait_for_text("not gonna move fam", release.at);
     ASSERT_GE(refused, 0) << "dropping the gem on its own cell is no turn";
     std::vector<std::string> expected = board_picture(&menu->field);
     // The board follows the refusal; its closing blank line says it is complete.
-    long end = wait_for([](const std::string& line) { return line.empty(); }, refused, 5.0);
+    long end = wait_for_line([](const std::string& line) { return line.empty(); }, refused);
     std::vector<std::string> printed = printed_board_before(end, expected.size());
     EXPECT_EQ(printed, expected) << "the live board is not the main menu's";
 }

@@ -3,14 +3,124 @@
 // The counting wrappers below name the table's fields, so the commands' call names stay plain.
 #define VKLOADS_NO_CALL_NAMES
 #include <gtest/gtest.h>
+#include <stb_image_write.h>
+#include <unistd.h>
 
-#include "frame_harness.h"
+#include <map>
+
+#include "app.h"
+#include "image.h"
 #include "imgui_inter.h"
+#include "in_process.h"
+#include "mesh.h"
 #include "pipeline.h"
+#include "transform.h"
 
 namespace {
 
+testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Renderer_Environment);
+
 const glm::vec3 black = {0, 0, 0};
+
+// The main menu's camera and light: a 10 x 5 board seen from above at an angle.
+const glm::vec3 menu_eye = {5.0f, 1.5f, 8.0f}, menu_target = {5.0f, 2.5f, 0.0f};
+const f32 menu_fov = glm::radians(50.0f);
+const Light menu_light = {139.1f, 46.3f, 157.0f, 175.0f, 8.3f};
+
+void copy_to(VkDeviceMemory memory, const void* data, u64 size) {
+    void* mapped;
+    vk_check(vk_entry_points.vkMapMemory(renderer.device, memory, 0, size, 0, &mapped));
+    memcpy(mapped, data, size);
+    vk_entry_points.vkUnmapMemory(renderer.device, memory);
+}
+
+// The game's matrices for the menu's camera and light, and the world matrix of every live render
+// object in walk order, copied into the uniform buffers the way the game's update does.
+void write_uniforms() {
+    Frame_Matrices m = compute_frame_matrices(&menu_light, menu_eye, menu_target, menu_fov, renderer.window_width,
+                                              renderer.window_height);
+    renderer.scene_uniforms = {m.view, m.projection, m.light_space, m.light_position};
+    renderer.light_uniforms.light_space = m.light_space;
+    u32 k = 0;
+    bucket_array_for_each(&render_object_pool,
+                          [&](Transform* t) { object_uniform_slot(k++)->model = get_world_matrix(t); });
+    copy_to(renderer.light_uniform_memory, &renderer.light_uniforms, sizeof(Light_Uniforms));
+    copy_to(renderer.scene_uniform_memory, &renderer.scene_uniforms, sizeof(Scene_Uniforms));
+    copy_to(renderer.object_uniform_memory, renderer.object_uniforms_host, renderer.object_uniform_size);
+}
+
+// The uniform data is written before every frame: the window size may have changed.
+class Frame : public testing::Test {
+protected:
+    static void SetUpTestSuite() { before_frame = write_uniforms; }
+};
+
+// A material of one colour over a normal map of one normal (flat by default), uploaded with its set.
+Material* solid_material(u8 r, u8 g, u8 b, glm::ivec3 normal = {128, 128, 255}) {
+    // The files are read when the material is made, and not needed after.
+    std::string albedo = "/tmp/morvu_albedo_" + std::to_string(getpid()) + ".png";
+    std::string normal_map = "/tmp/morvu_normal_" + std::to_string(getpid()) + ".png";
+    auto write = [](const std::string& path, glm::ivec3 c) {
+        u8 pixels[8 * 8 * 4];
+        for (u32 i = 0; i < sizeof pixels; i += 4) {
+            pixels[i] = (u8)c.r;
+            pixels[i + 1] = (u8)c.g;
+            pixels[i + 2] = (u8)c.b;
+            pixels[i + 3] = 255;
+        }
+        stbi_write_png(path.c_str(), 8, 8, 4, pixels, 8 * 4);
+    };
+    write(albedo, {r, g, b});
+    write(normal_map, normal);
+    Material* material = create_material(albedo.c_str(), normal_map.c_str());
+    remove(albedo.c_str());
+    remove(normal_map.c_str());
+    upload_texture_image(&material->albedo, renderer.command_pool, renderer.queue);
+    upload_texture_image(&material->normal_map, renderer.command_pool, renderer.queue);
+    maybe_create_descriptor_set(material);
+    return material;
+}
+
+// A mesh of the run directory, loaded once per path and uploaded.
+Mesh* run_mesh(const char* path) {
+    static std::map<std::string, Mesh*> meshes;
+    Mesh*& mesh = meshes[path];
+    if (mesh == nullptr) {
+        mesh = load_obj(path);
+        upload_mesh(mesh);
+    }
+    return mesh;
+}
+
+// A new root render object at the end of the pool.
+Transform* add_object(Mesh* mesh, Material* material, glm::vec3 position, glm::vec3 scale) {
+    Transform* t = bucket_array_alloc(&render_object_pool);
+    *t = {mesh, material, position, glm::quat(1, 0, 0, 0), scale, nullptr};
+    return t;
+}
+
+Transform* add_object(Mesh* mesh, Material* material, glm::vec3 position, f32 scale) {
+    return add_object(mesh, material, position, glm::vec3(scale));
+}
+
+// Empties the pool and sets the clear colour; the device must be idle before recording.
+void clear_scene(glm::vec3 clear_color) {
+    vk_entry_points.vkDeviceWaitIdle(renderer.device);
+    bucket_array_reset(&render_object_pool);
+    renderer.clear_color = clear_color;
+}
+
+// After objects were added: wait for the device, record the scene command buffers.
+void record_scene() {
+    vk_entry_points.vkDeviceWaitIdle(renderer.device);
+    record_command_buffers();
+}
+
+// Mean brightness (r + g + b) / 3 over a square of side 2 * radius + 1.
+f32 brightness(const Screenshot& shot, glm::dvec2 at, s32 radius) {
+    glm::vec3 c = shot.mean(at, radius);
+    return (c.r + c.g + c.b) / 3.0f;
+}
 
 struct Gem_Place {
     const char* mesh;
@@ -45,21 +155,15 @@ void build_menu_scene() {
     record_scene();
 }
 
-TEST(Frame, GemsStandWhereTheCameraPutsThemLitAndShadowed) {
+TEST_F(Frame, GemsStandWhereTheCameraPutsThemLitAndShadowed) {
     build_menu_scene();
-    draw_frames(3, menu_camera, menu_light);   // the driver compiles the pipelines at their first draws
-    double start = seconds_now();
-    const u32 frames = 10;
-    draw_frames(frames, menu_camera, menu_light);
-    printf("menu scene: %.1f ms per frame over %u frames\n", (seconds_now() - start) * 1000.0 / frames, frames);
-
-    Window_Shot shot = shoot_window();
+    Screenshot shot = settled_window();
     ASSERT_EQ(shot.width, renderer.window_width);
-    printf("screenshot: %s\n", save_shot(shot, "menu").c_str());
+    printf("screenshot: %s\n", save_png(shot, "frame_menu").c_str());
 
     for (const Gem_Place& gem : menu_gems) {
         // The gem's colour shows where the camera puts the middle of its crown.
-        glm::vec2 at = window_pixel(gem.position + glm::vec3(0, 0, 0.15f));
+        glm::dvec2 at = window_point_of(gem.position + glm::vec3(0, 0, 0.15f));
         glm::ivec3 c = shot.at(at);
         SCOPED_TRACE(gem.mesh);
         glm::ivec3 want = gem.color;
@@ -69,7 +173,7 @@ TEST(Frame, GemsStandWhereTheCameraPutsThemLitAndShadowed) {
         f32 brightest = 0, darkest = 1000;
         for (s32 dy = -8; dy <= 8; dy++)
             for (s32 dx = -8; dx <= 8; dx++) {
-                glm::ivec3 p = shot.at(at + glm::vec2(dx, dy));
+                glm::ivec3 p = shot.at(at + glm::dvec2(dx, dy));
                 f32 level = (f32)glm::max(p.r, glm::max(p.g, p.b)) / (f32)glm::max(want.r, glm::max(want.g, want.b));
                 brightest = glm::max(brightest, level);
                 darkest = glm::min(darkest, level);
@@ -80,21 +184,21 @@ TEST(Frame, GemsStandWhereTheCameraPutsThemLitAndShadowed) {
     }
 
     // The tile's shadow: darker than open board in the light, about the ambient share.
-    glm::vec3 eye = light_eye(menu_camera.target, menu_light);
+    glm::vec3 eye = light_eye(menu_target, menu_light.orbit_deg, menu_light.tilt_deg);
     glm::vec3 shadow_centre = shadow_on_board(tile_position, eye);
     glm::vec3 away = glm::normalize(glm::vec3(shadow_centre.x - tile_position.x, shadow_centre.y - tile_position.y, 0));
     // Past the tile's own outline as the camera sees it, still well inside its shadow.
     glm::vec3 in_shadow = shadow_centre + away * 0.3f;
     glm::vec3 in_light = in_shadow + glm::vec3(away.y, -away.x, 0) * 1.6f;
-    f32 shadowed = shot.brightness(window_pixel(in_shadow), 3);
-    f32 lit = shot.brightness(window_pixel(in_light), 3);
+    f32 shadowed = brightness(shot, window_point_of(in_shadow), 3);
+    f32 lit = brightness(shot, window_point_of(in_light), 3);
     printf("board brightness: %.1f in the light, %.1f in the tile's shadow\n", lit, shadowed);
     EXPECT_GT(lit, 150.0f);
     EXPECT_LT(shadowed, 0.5f * lit);
     EXPECT_GT(shadowed, 20.0f) << "a shadow keeps the ambient light";
 }
 
-TEST(Frame, NormalMapsTurnTheLighting) {
+TEST_F(Frame, NormalMapsTurnTheLighting) {
     // Tiles of one albedo whose normal maps lean 45 degrees toward the picture's right, left, top and
     // bottom: on the plane mesh those are world +x, -x, +y and -y.
     clear_scene(black);
@@ -110,12 +214,11 @@ TEST(Frame, NormalMapsTurnTheLighting) {
     };
     for (const Tile& tile : tiles) add_object(plane, solid_material(180, 180, 180, tile.normal), tile.position, 1.5f);
     record_scene();
-    draw_frames(3, menu_camera, menu_light);
-    Window_Shot shot = shoot_window();
-    save_shot(shot, "normal_maps");
+    Screenshot shot = settled_window();
+    save_png(shot, "frame_normal_maps");
 
     // Brighter where the leaning normal meets the light more squarely, as the light's direction says.
-    glm::vec3 eye = light_eye(menu_camera.target, menu_light);
+    glm::vec3 eye = light_eye(menu_target, menu_light.orbit_deg, menu_light.tilt_deg);
     auto facing = [&](const Tile& tile) {
         glm::vec3 n = glm::normalize(glm::vec3(0, 0, 1) + tile.lean);
         return glm::dot(n, glm::normalize(eye - tile.position));
@@ -123,7 +226,7 @@ TEST(Frame, NormalMapsTurnTheLighting) {
     for (const Tile& a : tiles)
         for (const Tile& b : tiles) {
             if (facing(a) < facing(b) + 0.2f) continue;
-            EXPECT_GT(shot.brightness(window_pixel(a.position), 4), shot.brightness(window_pixel(b.position), 4) + 20)
+            EXPECT_GT(brightness(shot, window_point_of(a.position), 4), brightness(shot, window_point_of(b.position), 4) + 20)
                 << "lean " << a.lean.x << "," << a.lean.y << " against " << b.lean.x << "," << b.lean.y;
         }
 }
@@ -149,7 +252,7 @@ u32 nearest_palette(glm::ivec3 seen, u32 count) {
     return best;
 }
 
-TEST(Frame, EachObjectDrawsWithItsOwnUniformSlot) {
+TEST_F(Frame, EachObjectDrawsWithItsOwnUniformSlot) {
     // Twenty tiles over two buckets of the pool, one of them released: the draw walk must number the
     // slots exactly as the update's walk does, skipping the released one.
     const u32 count = 20, released = 7;
@@ -163,11 +266,10 @@ TEST(Frame, EachObjectDrawsWithItsOwnUniformSlot) {
     }
     bucket_array_release(&render_object_pool, tiles[released]);
     record_scene();
-    draw_frames(3, menu_camera, menu_light);
-    Window_Shot shot = shoot_window();
-    save_shot(shot, "slots");
+    Screenshot shot = settled_window();
+    save_png(shot, "frame_slots");
     for (u32 i = 0; i < count; i++) {
-        glm::ivec3 seen = shot.at(window_pixel(tiles[i]->position));
+        glm::ivec3 seen = shot.at(window_point_of(tiles[i]->position));
         if (i == released) {
             EXPECT_EQ(seen, glm::ivec3(0, 0, 0)) << "the released tile was drawn";
             continue;
@@ -177,18 +279,16 @@ TEST(Frame, EachObjectDrawsWithItsOwnUniformSlot) {
 
     // Moving objects needs new uniform data, not a new recording: swap two tiles' places.
     std::swap(tiles[2]->position, tiles[17]->position);
-    draw_frames(2, menu_camera, menu_light);
-    shot = shoot_window();
-    EXPECT_EQ(nearest_palette(shot.at(window_pixel(tiles[2]->position)), count), 2u);
-    EXPECT_EQ(nearest_palette(shot.at(window_pixel(tiles[17]->position)), count), 17u);
+    shot = settled_window();
+    EXPECT_EQ(nearest_palette(shot.at(window_point_of(tiles[2]->position)), count), 2u);
+    EXPECT_EQ(nearest_palette(shot.at(window_point_of(tiles[17]->position)), count), 17u);
 }
 
-TEST(Frame, EmptySceneShowsTheClearColour) {
+TEST_F(Frame, EmptySceneShowsTheClearColour) {
     clear_scene({0.2f, 0.4f, 0.6f});
     record_scene();
-    draw_frames(3, menu_camera, menu_light);
-    Window_Shot shot = shoot_window();
-    for (glm::vec2 at : {glm::vec2(5, 5), glm::vec2(800, 450), glm::vec2(1590, 890)})
+    Screenshot shot = settled_window();
+    for (glm::dvec2 at : {glm::dvec2(5, 5), glm::dvec2(800, 450), glm::dvec2(1590, 890)})
         EXPECT_EQ(shot.at(at), glm::ivec3(51, 102, 153)) << at.x << "," << at.y;
 }
 
@@ -270,11 +370,11 @@ std::string describe(const Live_Objects& o) {
     return text;
 }
 
-TEST(Frame, ReloadingAndRedrawingAllocateNothingNew) {
+TEST_F(Frame, ReloadingAndRedrawingAllocateNothingNew) {
     // What a scene load does to the renderer: empty the pool, place the objects again (meshes and
     // textures already on the GPU, material sets already made), wait, record; then frames.
     build_menu_scene();
-    draw_frames(2, menu_camera, menu_light);
+    draw_frames(2);
     start_counting();
     Live_Objects before = snapshot();
     const u32 reloads = 40;
@@ -290,16 +390,11 @@ TEST(Frame, ReloadingAndRedrawingAllocateNothingNew) {
             add_object(run_mesh("meshes/red_gem.obj"), materials[j], {1.0f + 2.0f * j, 2, 0}, 0.3f);
         }
         record_scene();
-        draw_frames(1, menu_camera, menu_light);
+        draw_frames(1);
     }
     Live_Objects after = snapshot();
     stop_counting();
     EXPECT_EQ(describe(after), describe(before)) << "after " << reloads << " reloads";
-}
-
-std::string window_id() {
-    std::string ids = run_command("xdotool search --name '^morvu$'");
-    return ids.substr(0, ids.find('\n'));
 }
 
 bool window_extent_is(u32 width, u32 height) {
@@ -308,12 +403,12 @@ bool window_extent_is(u32 width, u32 height) {
 
 // The gems of the menu scene that the window's aspect leaves in view show their colours where the
 // current matrices put them.
-void expect_gems_in_place(const Window_Shot& shot) {
+void expect_gems_in_place(const Screenshot& shot) {
     ASSERT_EQ(shot.width, renderer.window_width);
     ASSERT_EQ(shot.height, renderer.window_height);
     u32 in_view = 0;
     for (const Gem_Place& gem : menu_gems) {
-        glm::vec2 at = window_pixel(gem.position + glm::vec3(0, 0, 0.15f));
+        glm::dvec2 at = window_point_of(gem.position + glm::vec3(0, 0, 0.15f));
         if (at.x < 20 || at.y < 20 || at.x > (f32)shot.width - 20 || at.y > (f32)shot.height - 20) continue;
         in_view++;
         glm::vec3 seen = glm::vec3(shot.at(at)) + 1.0f;
@@ -323,23 +418,20 @@ void expect_gems_in_place(const Window_Shot& shot) {
     EXPECT_GE(in_view, 2u) << renderer.window_width << "x" << renderer.window_height;
 }
 
-TEST(Frame, ResizesWhileDrawingRebuildAndDrawAtTheNewSize) {
+TEST_F(Frame, ResizesWhileDrawingRebuildAndDrawAtTheNewSize) {
     build_menu_scene();
-    draw_frames(2, menu_camera, menu_light);
+    draw_frames(2);
     start_counting();
     Live_Objects before = snapshot();
-    std::string id = window_id();
+    std::string id = find_game_window().id;
     const u32 sizes[][2] = {{1100, 700}, {640, 900}, {1300, 500}, {1600, 900}};
     for (const auto& size : sizes) {
         // The request goes out while frames keep being drawn; its events arrive in between.
-        run_command("xdotool windowsize " + id + " " + std::to_string(size[0]) + " " + std::to_string(size[1]));
-        double end = seconds_now() + 20.0;
-        while (!window_extent_is(size[0], size[1]) && seconds_now() < end) draw_frames(1, menu_camera, menu_light);
-        ASSERT_TRUE(window_extent_is(size[0], size[1]))
+        shell("xdotool windowsize " + id + " " + std::to_string(size[0]) + " " + std::to_string(size[1]));
+        ASSERT_TRUE(draw_until([&] { return window_extent_is(size[0], size[1]); }))
             << "still " << renderer.window_width << "x" << renderer.window_height;
-        draw_frames(3, menu_camera, menu_light);
-        Window_Shot shot = shoot_window();
-        save_shot(shot, "resized_" + std::to_string(size[0]));
+        Screenshot shot = settled_window();
+        save_png(shot, "frame_resized_" + std::to_string(size[0]));
         expect_gems_in_place(shot);
     }
     Live_Objects after = snapshot();
@@ -349,25 +441,19 @@ TEST(Frame, ResizesWhileDrawingRebuildAndDrawAtTheNewSize) {
     EXPECT_EQ(describe(after), describe(before)) << "back at the first size";
 }
 
-TEST(Frame, OutOfDateSwapchainIsRebuiltWithoutTheResizeEvent) {
+TEST_F(Frame, OutOfDateSwapchainIsRebuiltWithoutTheResizeEvent) {
     build_menu_scene();
-    draw_frames(2, menu_camera, menu_light);
+    draw_frames(2);
     // The window changes size but its events are not polled: only acquire and present can tell.
-    run_command("xdotool windowsize --sync " + window_id() + " 1200 800");
-    for (u32 i = 0; i < 20 && !window_extent_is(1200, 800); i++) {
-        write_uniforms(menu_camera, menu_light);
-        draw_frame(1.0f / 60.0f);
-    }
+    std::string id = find_game_window().id;
+    shell("xdotool windowsize --sync " + id + " 1200 800");
+    for (double end = seconds_now() + patience_s; !window_extent_is(1200, 800) && seconds_now() < end;)
+        draw_one_frame(false);
     ASSERT_TRUE(window_extent_is(1200, 800)) << "still " << renderer.window_width << "x" << renderer.window_height;
-    write_uniforms(menu_camera, menu_light);
-    draw_frame(1.0f / 60.0f);
-    draw_frame(1.0f / 60.0f);
-    expect_gems_in_place(shoot_window());
+    expect_gems_in_place(settled_window());
 
-    run_command("xdotool windowsize --sync " + window_id() + " 1600 900");
-    double end = seconds_now() + 20.0;
-    while (!window_extent_is(1600, 900) && seconds_now() < end) draw_frames(1, menu_camera, menu_light);
-    ASSERT_TRUE(window_extent_is(1600, 900));
+    shell("xdotool windowsize --sync " + id + " 1600 900");
+    ASSERT_TRUE(draw_until([] { return window_extent_is(1600, 900); }));
 }
 
 }  // namespace

@@ -6,12 +6,58 @@
 #include <string>
 #include <vector>
 
-#include "gpu_harness.h"
 #include "image.h"
 #include "mesh.h"
 #include "panic_expect.h"
+#include "vkinter.h"
 
 namespace {
+
+// Host-side copy of one mip level of an uploaded RGBA texture.
+std::vector<u8> read_texture_level(VkImage image, u32 level, u32 width, u32 height) {
+    // Not a command the game uses, so it is not in the entry-point table.
+    auto copy_image_to_buffer =
+        (PFN_vkCmdCopyImageToBuffer)vkGetDeviceProcAddr(renderer.device, "vkCmdCopyImageToBuffer");
+    VkDeviceSize size = (VkDeviceSize)width * height * 4;
+    VkBuffer buffer;
+    VkDeviceMemory memory;
+    create_buffer(size, VK_BUFFER_USAGE_TRANSFER_DST_BIT, &buffer,
+                  VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT, &memory);
+
+    VkCommandBuffer cb = begin_one_shot_commands(renderer.command_pool);
+    VkImageMemoryBarrier barrier = {};
+    barrier.sType = VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER;
+    barrier.srcAccessMask = VK_ACCESS_MEMORY_WRITE_BIT;
+    barrier.dstAccessMask = VK_ACCESS_TRANSFER_READ_BIT;
+    barrier.oldLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
+    barrier.newLayout = VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL;
+    barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+    barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+    barrier.image = image;
+    barrier.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, level, 1, 0, 1};
+    vkCmdPipelineBarrier(cb, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, VK_PIPELINE_STAGE_TRANSFER_BIT, 0, 0, nullptr, 0,
+                         nullptr, 1, &barrier);
+    VkBufferImageCopy region = {};
+    region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, level, 0, 1};
+    region.imageExtent = {width, height, 1};
+    copy_image_to_buffer(cb, image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, buffer, 1, &region);
+    barrier.srcAccessMask = VK_ACCESS_TRANSFER_READ_BIT;
+    barrier.dstAccessMask = VK_ACCESS_SHADER_READ_BIT;
+    barrier.oldLayout = VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL;
+    barrier.newLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
+    vkCmdPipelineBarrier(cb, VK_PIPELINE_STAGE_TRANSFER_BIT, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, 0, 0, nullptr, 0,
+                         nullptr, 1, &barrier);
+    end_one_shot_commands(renderer.command_pool, renderer.queue, cb);
+
+    std::vector<u8> pixels(size);
+    void* mapped;
+    vk_check(vkMapMemory(renderer.device, memory, 0, size, 0, &mapped));
+    memcpy(pixels.data(), mapped, size);
+    vkUnmapMemory(renderer.device, memory);
+    vkDestroyBuffer(renderer.device, buffer, nullptr);
+    vkFreeMemory(renderer.device, memory, nullptr);
+    return pixels;
+}
 
 std::string write_png(const std::string& name, u32 width, u32 height, const std::vector<u8>& rgba) {
     EXPECT_TRUE(stbi_write_png(name.c_str(), (int)width, (int)height, 4, rgba.data(), (int)width * 4));
@@ -143,11 +189,6 @@ TEST(MeshUpload, BuffersAreMadeOnce) {
     upload_mesh(mesh);
     EXPECT_EQ(mesh->vertex_buffer, vertex_buffer);
     EXPECT_EQ(mesh->index_buffer, index_buffer);
-    // Meshes are never destroyed in the game; the test cleans up so the device goes down clean.
-    vkDestroyBuffer(renderer.device, mesh->vertex_buffer, nullptr);
-    vkDestroyBuffer(renderer.device, mesh->index_buffer, nullptr);
-    vkFreeMemory(renderer.device, mesh->vertex_memory, nullptr);
-    vkFreeMemory(renderer.device, mesh->index_memory, nullptr);
 }
 
 }  // namespace
